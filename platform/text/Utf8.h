@@ -1,0 +1,16 @@
+// Conversions between the system's wide strings and UTF-8, the encoding of every byte boundary.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace platform {
+
+// Invalid code units (lone surrogates, values above U+10FFFF) become U+FFFD.
+std::string ToUtf8(std::wstring_view text);
+// Malformed, over-long or truncated sequences each become one U+FFFD; nothing is trusted.
+std::wstring FromUtf8(std::string_view bytes);
+// `bytes` with every malformed sequence replaced by U+FFFD, so the result is valid UTF-8.
+std::string SanitizeUtf8(std::string_view bytes);
+
+}  // namespace platform
