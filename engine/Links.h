@@ -11,7 +11,7 @@
 #include "platform/loop/WindowTypes.h"
 
 class IHidLink {
-public:
+  public:
     virtual ~IHidLink() = default;
     virtual platform::WindowHandle Handle() const = 0;
     // Opens the handset whenever it is found; switched on once, right after creation.
@@ -25,7 +25,7 @@ public:
 };
 
 class ISkypeLink {
-public:
+  public:
     virtual ~ISkypeLink() = default;
     virtual platform::WindowHandle Handle() const = 0;
     virtual bool IsAttached() const = 0;
@@ -38,7 +38,7 @@ public:
 
 // Creates the links as children of the engine window `owner`.
 class ILinkFactory {
-public:
+  public:
     virtual ~ILinkFactory() = default;
     virtual std::unique_ptr<IHidLink> CreateHidLink(platform::WindowHandle owner,
                                                     std::uint16_t productId) = 0;

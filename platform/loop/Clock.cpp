@@ -10,6 +10,8 @@ TimePoint RealClock::Now() const {
         std::chrono::steady_clock::now().time_since_epoch());
 }
 
-void RealClock::Sleep(Duration d) { std::this_thread::sleep_for(d); }
+void RealClock::Sleep(Duration d) {
+    std::this_thread::sleep_for(d);
+}
 
 }  // namespace platform

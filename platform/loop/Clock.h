@@ -11,7 +11,7 @@ using Duration = std::chrono::microseconds;
 using TimePoint = std::chrono::microseconds;
 
 class Clock {
-public:
+  public:
     virtual ~Clock() = default;
     virtual TimePoint Now() const = 0;
     // Blocks the calling thread for `d` (the real clock) or moves time on by `d` at once (the
@@ -21,7 +21,7 @@ public:
 };
 
 class RealClock final : public Clock {
-public:
+  public:
     TimePoint Now() const override;
     void Sleep(Duration d) override;
     bool IsManual() const override { return false; }
@@ -29,14 +29,14 @@ public:
 
 // Starts at 0 and moves only when told to.
 class ManualClock final : public Clock {
-public:
+  public:
     TimePoint Now() const override { return TimePoint(now_.load()); }
     void Sleep(Duration d) override { Advance(d); }
     bool IsManual() const override { return true; }
     void Advance(Duration d) { now_ += d.count(); }
     void Set(TimePoint t) { now_ = t.count(); }
 
-private:
+  private:
     std::atomic<Duration::rep> now_{0};
 };
 

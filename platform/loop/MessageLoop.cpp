@@ -2,6 +2,7 @@
 #include "platform/loop/MessageLoop.h"
 
 #include <poll.h>
+#include <sys/epoll.h>
 #include <sys/eventfd.h>
 #include <unistd.h>
 
@@ -20,6 +21,8 @@ thread_local MessageLoop* currentLoop = nullptr;
 // Windows never runs a timer faster than this.
 constexpr std::chrono::milliseconds kMinimumTimerPeriod{10};
 
+constexpr std::uint64_t kWakeWatch = 0;
+
 // The real clock has no state, so every loop on it can share one.
 Clock& TheRealClock() {
     static RealClock clock;
@@ -35,6 +38,14 @@ MessageLoop::MessageLoop(Clock& clock) : clock_(clock) {
     if (wakeFd_ < 0) {
         throw std::runtime_error("message loop: eventfd failed");
     }
+    pollFd_ = epoll_create1(EPOLL_CLOEXEC);
+    epoll_event event{};
+    event.events = EPOLLIN;
+    event.data.u64 = kWakeWatch;
+    if (pollFd_ < 0 || epoll_ctl(pollFd_, EPOLL_CTL_ADD, wakeFd_, &event) != 0) {
+        close(wakeFd_);
+        throw std::runtime_error("message loop: epoll failed");
+    }
     previousCurrent_ = currentLoop;
     currentLoop = this;
 }
@@ -43,10 +54,13 @@ MessageLoop::~MessageLoop() {
     if (currentLoop == this) {
         currentLoop = previousCurrent_;
     }
+    close(pollFd_);
     close(wakeFd_);
 }
 
-MessageLoop* MessageLoop::Current() { return currentLoop; }
+MessageLoop* MessageLoop::Current() {
+    return currentLoop;
+}
 
 bool MessageLoop::PostTo(WindowHandle window, MessageId message, WPARAM wParam, LPARAM lParam) {
     {
@@ -61,6 +75,45 @@ bool MessageLoop::PostTo(WindowHandle window, MessageId message, WPARAM wParam, 
     // A full eventfd counter still wakes the reader, so a failed write loses nothing.
     [[maybe_unused]] ssize_t written = write(wakeFd_, &one, sizeof one);
     return true;
+}
+
+MessageLoop::WatchId MessageLoop::Watch(int fd, std::function<void()> onReady) {
+    const WatchId id = nextWatch_++;
+    epoll_event event{};
+    event.events = EPOLLIN;
+    event.data.u64 = id;
+    if (epoll_ctl(pollFd_, EPOLL_CTL_ADD, fd, &event) != 0) {
+        throw std::runtime_error("message loop: cannot watch descriptor");
+    }
+    watches_.emplace(id, std::move(onReady));
+    watchFds_.emplace(id, fd);
+    return id;
+}
+
+void MessageLoop::Unwatch(WatchId id) {
+    auto fd = watchFds_.find(id);
+    if (fd == watchFds_.end()) {
+        return;
+    }
+    epoll_ctl(pollFd_, EPOLL_CTL_DEL, fd->second, nullptr);
+    watchFds_.erase(fd);
+    watches_.erase(id);
+}
+
+std::size_t MessageLoop::ServeReadyWatches() {
+    epoll_event events[32];
+    const int ready = epoll_wait(pollFd_, events, 32, 0);
+    std::size_t served = 0;
+    for (int i = 0; i < ready; ++i) {
+        // A handler may unwatch others, so every one is looked up again before it runs.
+        auto watch = watches_.find(events[i].data.u64);
+        if (watch != watches_.end()) {
+            std::function<void()> handler = watch->second;
+            handler();
+            ++served;
+        }
+    }
+    return served;
 }
 
 std::size_t MessageLoop::DroppedPosts() const {
@@ -83,7 +136,9 @@ void MessageLoop::SetTimer(WindowHandle window, TimerId id, std::chrono::millise
     timers_[{window, id}] = Timer{p, Now() + p};
 }
 
-bool MessageLoop::KillTimer(WindowHandle window, TimerId id) { return timers_.erase({window, id}) > 0; }
+bool MessageLoop::KillTimer(WindowHandle window, TimerId id) {
+    return timers_.erase({window, id}) > 0;
+}
 
 void MessageLoop::KillAllTimers(WindowHandle window) {
     std::erase_if(timers_, [window](const auto& entry) { return entry.first.first == window; });
@@ -154,6 +209,10 @@ bool MessageLoop::DeliverOneDueTimer() {
 std::size_t MessageLoop::ProcessReady() {
     DrainWakeFd();
     std::size_t delivered = DeliverPosted();
+    if (!watches_.empty()) {
+        delivered += ServeReadyWatches();
+        delivered += DeliverPosted();
+    }
     while (!quit_ && DeliverOneDueTimer()) {
         ++delivered;
         delivered += DeliverPosted();
@@ -189,7 +248,7 @@ bool MessageLoop::WaitForPost(std::chrono::milliseconds timeout) {
             return true;
         }
     }
-    pollfd fd{wakeFd_, POLLIN, 0};
+    pollfd fd{pollFd_, POLLIN, 0};
     return poll(&fd, 1, static_cast<int>(timeout.count())) > 0;
 }
 
@@ -208,7 +267,7 @@ int MessageLoop::Run() {
             // Round up so that the timer is due when poll returns.
             timeoutMs = static_cast<int>((next->count() + 999) / 1000);
         }
-        pollfd fd{wakeFd_, POLLIN, 0};
+        pollfd fd{pollFd_, POLLIN, 0};
         if (poll(&fd, 1, timeoutMs) < 0 && errno != EINTR) {
             throw std::runtime_error("message loop: poll failed");
         }

@@ -7,13 +7,18 @@
 // delivered twice, setting a running timer restarts its period and killing a timer drops its
 // undelivered tick. Posted messages go before timer ticks.
 //
+// File descriptors can be watched: the loop calls a handler on its own thread while the
+// descriptor is readable (or hung up), so sockets are served without a thread of their own.
+//
 // The loop runs standalone (Run) or is pumped by a foreign event loop: watch WakeFd() for
 // readability, wake up after TimeUntilNextTimer(), and call ProcessReady().
 #pragma once
 
 #include <chrono>
 #include <cstddef>
+#include <cstdint>
 #include <deque>
+#include <functional>
 #include <map>
 #include <mutex>
 #include <optional>
@@ -27,7 +32,7 @@ namespace platform {
 class Window;
 
 class MessageLoop {
-public:
+  public:
     // The most messages a loop holds undelivered, as on Windows; a post beyond it fails.
     static constexpr std::size_t kMaxPosted = 10000;
 
@@ -53,8 +58,15 @@ public:
     // Makes Run return after the message being handled. Thread-safe.
     void Quit(int code = 0);
 
-    // Pumping from another loop.
-    int WakeFd() const { return wakeFd_; }
+    // Calls `onReady` on the loop thread, from ProcessReady, whenever `fd` is readable or hung
+    // up, until Unwatch. The descriptor stays the caller's. Returns the watch's id (never 0).
+    using WatchId = std::uint64_t;
+    WatchId Watch(int fd, std::function<void()> onReady);
+    void Unwatch(WatchId id);
+
+    // Pumping from another loop: readable whenever a message is posted or a watched descriptor
+    // is ready.
+    int WakeFd() const { return pollFd_; }
     // Time until the earliest timer falls due (zero when one is due), or nothing without timers.
     std::optional<Duration> TimeUntilNextTimer() const;
     // Delivers every posted message (including those posted meanwhile) and every due timer tick,
@@ -64,8 +76,9 @@ public:
     // Manual clock only: moves virtual time on by `d`, stopping at every timer deadline on the
     // way, so that every tick and every message runs at its own time, in order.
     void AdvanceBy(Duration d);
-    // Blocks the thread, in real time, until something is posted or `timeout` passes; returns
-    // whether something was posted. For tests whose messages come from another thread.
+    // Blocks the thread, in real time, until something is posted or a watched descriptor is
+    // ready, or `timeout` passes; returns whether anything is ready. For tests whose messages come
+    // from another thread or process.
     bool WaitForPost(std::chrono::milliseconds timeout);
 
     // Number of posts refused because the queue was full.
@@ -77,7 +90,7 @@ public:
     bool KillTimer(WindowHandle window, TimerId id);
     void KillAllTimers(WindowHandle window);
 
-private:
+  private:
     struct Posted {
         WindowHandle window;
         MessageId message;
@@ -91,11 +104,13 @@ private:
     using TimerKey = std::pair<WindowHandle, TimerId>;
 
     std::size_t DeliverPosted();
+    std::size_t ServeReadyWatches();
     bool DeliverOneDueTimer();
     void DrainWakeFd();
 
     Clock& clock_;
-    int wakeFd_ = -1;
+    int wakeFd_ = -1;  // eventfd written by Post
+    int pollFd_ = -1;  // epoll set of the eventfd and every watched descriptor
     MessageLoop* previousCurrent_ = nullptr;
 
     mutable std::mutex queueMutex_;
@@ -106,6 +121,9 @@ private:
 
     // Loop thread only.
     std::map<TimerKey, Timer> timers_;
+    std::map<WatchId, std::function<void()>> watches_;
+    std::map<WatchId, int> watchFds_;
+    WatchId nextWatch_ = 1;
 };
 
 }  // namespace platform

@@ -38,7 +38,9 @@ Window::Window(MessageLoop& loop) : loop_(loop) {
     table.windows.emplace(handle_, this);
 }
 
-Window::~Window() { Destroy(); }
+Window::~Window() {
+    Destroy();
+}
 
 void Window::Destroy() {
     if (handle_ == kNoWindow) {
@@ -57,7 +59,9 @@ void Window::SetTimer(TimerId id, std::chrono::milliseconds period) {
     }
 }
 
-bool Window::KillTimer(TimerId id) { return IsAlive() && loop_.KillTimer(handle_, id); }
+bool Window::KillTimer(TimerId id) {
+    return IsAlive() && loop_.KillTimer(handle_, id);
+}
 
 LRESULT Window::WindowProc(MessageId message, WPARAM wParam, LPARAM /*lParam*/) {
     switch (message) {
@@ -91,7 +95,9 @@ LRESULT SendMessage(WindowHandle window, MessageId message, WPARAM wParam, LPARA
     return target == nullptr ? 0 : target->WindowProc(message, wParam, lParam);
 }
 
-bool IsWindow(WindowHandle window) { return FromHandle(window) != nullptr; }
+bool IsWindow(WindowHandle window) {
+    return FromHandle(window) != nullptr;
+}
 
 Window* FromHandle(WindowHandle window) {
     HandleTable& table = Table();

@@ -12,7 +12,7 @@ namespace platform {
 // A window of the loop it was made on. The handle is valid from construction until Destroy()
 // or destruction, and is never given to another window afterwards.
 class Window {
-public:
+  public:
     // On MessageLoop::Current(), which must exist.
     Window();
     explicit Window(MessageLoop& loop);
@@ -42,13 +42,13 @@ public:
     // returns 0.
     virtual LRESULT WindowProc(MessageId message, WPARAM wParam, LPARAM lParam);
 
-protected:
+  protected:
     virtual void OnTimer(TimerId /*id*/) {}
     // The default close destroys the window.
     virtual void OnClose() { Destroy(); }
     virtual void OnPaint() {}
 
-private:
+  private:
     MessageLoop& loop_;
     WindowHandle handle_ = kNoWindow;
     WindowHandle parent_ = kNoWindow;

@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 #include <poll.h>
+#include <unistd.h>
 
 #include <atomic>
 #include <functional>
@@ -27,7 +28,7 @@ struct Received {
 
 // Records everything it receives, with the virtual time of arrival.
 class RecordingWindow : public Window {
-public:
+  public:
     explicit RecordingWindow(MessageLoop& loop) : Window(loop) {}
     LRESULT WindowProc(MessageId message, WPARAM wParam, LPARAM lParam) override {
         log.push_back({message, wParam, lParam, Loop().Now()});
@@ -48,7 +49,7 @@ public:
 };
 
 class MessageLoopTest : public ::testing::Test {
-protected:
+  protected:
     ManualClock clock;
     MessageLoop loop{clock};
     const MessageId kPing = RegisterWindowMessage("LoopTestPing");
@@ -216,6 +217,32 @@ TEST_F(MessageLoopTest, PumpedFromOutsideThroughTheWakeFdAndTheNextDeadline) {
     loop.ProcessReady();
     EXPECT_EQ(0, poll(&fd, 1, 0));  // drained
     EXPECT_EQ(1u, w.log.size());
+}
+
+TEST_F(MessageLoopTest, AWatchedDescriptorIsServedOnTheLoopUntilUnwatched) {
+    int fds[2];
+    ASSERT_EQ(0, pipe(fds));
+    int served = 0;
+    MessageLoop::WatchId id = loop.Watch(fds[0], [&] {
+        char c;
+        ASSERT_EQ(1, read(fds[0], &c, 1));
+        ++served;
+    });
+    EXPECT_FALSE(loop.WaitForPost(milliseconds(0)));
+    ASSERT_EQ(1, write(fds[1], "x", 1));
+    EXPECT_TRUE(loop.WaitForPost(milliseconds(1000)));
+    EXPECT_EQ(0, served);  // only the loop serves it
+    loop.ProcessReady();
+    EXPECT_EQ(1, served);
+    loop.ProcessReady();
+    EXPECT_EQ(1, served);  // drained by the handler: nothing more to serve
+
+    loop.Unwatch(id);
+    ASSERT_EQ(1, write(fds[1], "y", 1));
+    loop.ProcessReady();
+    EXPECT_EQ(1, served);
+    close(fds[0]);
+    close(fds[1]);
 }
 
 TEST_F(MessageLoopTest, CloseDestroysTheWindowByDefault) {

@@ -20,7 +20,9 @@ TEST(MessageRegistry, SameNameSameIdIgnoringCase) {
     EXPECT_NE(id, RegisterWindowMessage("HIDDEVICECHANGE"));
 }
 
-TEST(MessageRegistry, EmptyNameIsRefused) { EXPECT_EQ(0u, RegisterWindowMessage("")); }
+TEST(MessageRegistry, EmptyNameIsRefused) {
+    EXPECT_EQ(0u, RegisterWindowMessage(""));
+}
 
 TEST(MessageRegistry, ThreadsRacingForOneNameGetOneId) {
     std::vector<MessageId> ids(8);

@@ -14,13 +14,19 @@ TEST(Utf8, RoundTripsEveryPlane) {
 }
 
 TEST(Utf8, MalformedInputIsReplacedNotTrusted) {
-    EXPECT_EQ(L"a\uFFFDb", FromUtf8("a\xFF" "b"));            // not a lead byte
-    EXPECT_EQ(L"a\uFFFD", FromUtf8("a\xE4\xBD"));               // truncated at the end
-    EXPECT_EQ(L"\uFFFDb", FromUtf8("\xE4" "b"));                // continuation missing
-    EXPECT_EQ(L"\uFFFD", FromUtf8("\xC0\xAF"));                 // over-long "/"
-    EXPECT_EQ(L"\uFFFD", FromUtf8("\xED\xA0\x80"));             // UTF-16 surrogate
-    EXPECT_EQ(L"\uFFFD", FromUtf8("\xF4\x90\x80\x80"));         // above U+10FFFF
-    EXPECT_EQ("a\xEF\xBF\xBD" "b", SanitizeUtf8("a\x80" "b"));
+    EXPECT_EQ(L"a\uFFFDb", FromUtf8("a\xFF"
+                                    "b"));         // not a lead byte
+    EXPECT_EQ(L"a\uFFFD", FromUtf8("a\xE4\xBD"));  // truncated at the end
+    EXPECT_EQ(L"\uFFFDb", FromUtf8("\xE4"
+                                   "b"));                // continuation missing
+    EXPECT_EQ(L"\uFFFD", FromUtf8("\xC0\xAF"));          // over-long "/"
+    EXPECT_EQ(L"\uFFFD", FromUtf8("\xED\xA0\x80"));      // UTF-16 surrogate
+    EXPECT_EQ(L"\uFFFD", FromUtf8("\xF4\x90\x80\x80"));  // above U+10FFFF
+    EXPECT_EQ(
+        "a\xEF\xBF\xBD"
+        "b",
+        SanitizeUtf8("a\x80"
+                     "b"));
     EXPECT_EQ("ok \xE4\xBD\xA0", SanitizeUtf8("ok \xE4\xBD\xA0"));
 }
 
