@@ -1,0 +1,173 @@
+// Registry keys on a scratch configuration directory: creation, typed values, the read limit,
+// failures that leave the file alone, and concurrent changes that all survive.
+#include "platform/registry/RegistryKey.h"
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <thread>
+
+namespace platform {
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr std::wstring_view kPhoneKey = L"software\\Skype\\Phone\\";
+
+std::string Contents(const fs::path& file) {
+    std::ifstream in(file, std::ios::binary);
+    std::ostringstream out;
+    out << in.rdbuf();
+    return out.str();
+}
+
+// Points XDG_CONFIG_HOME at a scratch directory for the length of a test.
+class RegistryKeyTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        std::string pattern = "/tmp/kestrel-registry-XXXXXX";
+        ASSERT_NE(nullptr, ::mkdtemp(pattern.data()));
+        config = pattern;
+        if (const char* old = std::getenv("XDG_CONFIG_HOME")) {
+            saved = old;
+        }
+        ::setenv("XDG_CONFIG_HOME", config.c_str(), 1);
+        file = config / "kestrel" / "registry.ini";
+    }
+    void TearDown() override {
+        if (saved) {
+            ::setenv("XDG_CONFIG_HOME", saved->c_str(), 1);
+        } else {
+            ::unsetenv("XDG_CONFIG_HOME");
+        }
+        fs::remove_all(config);
+    }
+    fs::path config;
+    fs::path file;
+    std::optional<std::string> saved;
+};
+
+TEST_F(RegistryKeyTest, OpenCreatesTheKeyAndValuesKeepTheirType) {
+    EXPECT_EQ(file, RegistryFilePath());
+    RegistryKey key;
+    ASSERT_EQ(kRegistryOk, key.Open(RegistryRoot::kCurrentUser, kPhoneKey));
+    EXPECT_NE(std::string::npos,
+              Contents(file).find("[HKEY_CURRENT_USER\\software\\Skype\\Phone]"));
+
+    std::wstring text = L"untouched";
+    EXPECT_EQ(kRegistryNotFound, key.ReadString(L"SkypePath", text));
+    EXPECT_EQ(L"untouched", text);
+
+    EXPECT_EQ(kRegistryOk, key.SetString(L"SkypePath", L"/opt/softphone/bin/phone"));
+    EXPECT_EQ(kRegistryOk, key.SetDword(L"SetupPreferredAudioDevicesCount", 5));
+    EXPECT_EQ(kRegistryOk, key.ReadString(L"skypepath", text));
+    EXPECT_EQ(L"/opt/softphone/bin/phone", text);
+    std::uint32_t number = 0;
+    EXPECT_EQ(kRegistryOk, key.ReadDword(L"SetupPreferredAudioDevicesCount", number));
+    EXPECT_EQ(5u, number);
+
+    EXPECT_EQ(kRegistryInvalidData, key.ReadDword(L"SkypePath", number));
+    EXPECT_EQ(kRegistryInvalidData, key.ReadString(L"SetupPreferredAudioDevicesCount", text));
+    EXPECT_EQ(5u, number);
+    EXPECT_EQ(L"/opt/softphone/bin/phone", text);
+}
+
+TEST_F(RegistryKeyTest, EveryKeyObjectSeesTheFileAsItIsNow) {
+    RegistryKey writer;
+    RegistryKey reader;
+    ASSERT_EQ(kRegistryOk, writer.Open(RegistryRoot::kCurrentUser, kPhoneKey));
+    ASSERT_EQ(kRegistryOk, reader.Open(RegistryRoot::kCurrentUser, L"SOFTWARE\\skype\\PHONE"));
+    ASSERT_EQ(kRegistryOk, writer.SetString(L"SkypePath", L"/one"));
+    std::wstring text;
+    EXPECT_EQ(kRegistryOk, reader.ReadString(L"SkypePath", text));
+    EXPECT_EQ(L"/one", text);
+    EXPECT_EQ(kRegistryOk, reader.DeleteValue(L"SkypePath"));
+    EXPECT_EQ(kRegistryNotFound, writer.DeleteValue(L"SkypePath"));
+    EXPECT_EQ(kRegistryNotFound, writer.ReadString(L"SkypePath", text));
+}
+
+TEST_F(RegistryKeyTest, AReadAcceptsAtMost199Utf16Units) {
+    RegistryKey key;
+    ASSERT_EQ(kRegistryOk, key.Open(RegistryRoot::kCurrentUser, kPhoneKey));
+    const std::wstring longest(kMaxRegistryReadChars, L'p');
+    ASSERT_EQ(kRegistryOk, key.SetString(L"Fits", longest));
+    ASSERT_EQ(kRegistryOk, key.SetString(L"TooLong", longest + L"p"));
+    // A character outside the basic plane takes two UTF-16 units.
+    ASSERT_EQ(kRegistryOk, key.SetString(L"Wide", longest.substr(1) + L"\U0001F600"));
+    std::wstring text;
+    EXPECT_EQ(kRegistryOk, key.ReadString(L"Fits", text));
+    EXPECT_EQ(longest, text);
+    EXPECT_EQ(kRegistryMoreData, key.ReadString(L"TooLong", text));
+    EXPECT_EQ(kRegistryMoreData, key.ReadString(L"Wide", text));
+    EXPECT_EQ(longest, text);
+}
+
+TEST_F(RegistryKeyTest, AKeyThatIsNotOpenDoesNothing) {
+    RegistryKey key;
+    std::wstring text;
+    std::uint32_t number = 0;
+    EXPECT_EQ(kRegistryInvalidHandle, key.SetString(L"a", L"b"));
+    EXPECT_EQ(kRegistryInvalidHandle, key.ReadString(L"a", text));
+    EXPECT_EQ(kRegistryInvalidHandle, key.ReadDword(L"a", number));
+    EXPECT_EQ(kRegistryInvalidHandle, key.DeleteValue(L"a"));
+    ASSERT_EQ(kRegistryOk, key.Open(RegistryRoot::kCurrentUser, kPhoneKey));
+    key.Close();
+    EXPECT_EQ(kRegistryInvalidHandle, key.SetDword(L"a", 1));
+    EXPECT_EQ(kRegistryInvalidParameter, key.Open(RegistryRoot::kCurrentUser, L"bad\x01key"));
+    EXPECT_FALSE(key.IsOpen());
+}
+
+TEST_F(RegistryKeyTest, AnUnusableFileIsReportedAndLeftAlone) {
+    fs::create_directories(file.parent_path());
+    const std::string huge(2 * 1024 * 1024, ';');
+    std::ofstream(file, std::ios::binary) << huge;
+    RegistryKey key;
+    EXPECT_EQ(kRegistryAccessDenied, key.Open(RegistryRoot::kCurrentUser, kPhoneKey));
+    EXPECT_EQ(huge, Contents(file));
+
+    // A configuration directory that cannot exist.
+    const fs::path blocker = config / "blocker";
+    std::ofstream(blocker) << "a file";
+    ::setenv("XDG_CONFIG_HOME", blocker.c_str(), 1);
+    EXPECT_EQ(kRegistryAccessDenied, key.Open(RegistryRoot::kCurrentUser, kPhoneKey));
+}
+
+TEST_F(RegistryKeyTest, ConcurrentChangesAllSurvive) {
+    const auto writeMany = [](const wchar_t* prefix) {
+        RegistryKey key;
+        ASSERT_EQ(kRegistryOk, key.Open(RegistryRoot::kCurrentUser, kPhoneKey));
+        for (std::uint32_t i = 0; i < 40; ++i) {
+            ASSERT_EQ(kRegistryOk, key.SetDword(prefix + std::to_wstring(i), i));
+        }
+    };
+    std::thread first(writeMany, L"first");
+    std::thread second(writeMany, L"second");
+    first.join();
+    second.join();
+    RegistryKey key;
+    ASSERT_EQ(kRegistryOk, key.Open(RegistryRoot::kCurrentUser, kPhoneKey));
+    for (std::uint32_t i = 0; i < 40; ++i) {
+        std::uint32_t value = 1000;
+        EXPECT_EQ(kRegistryOk, key.ReadDword(L"first" + std::to_wstring(i), value));
+        EXPECT_EQ(kRegistryOk, key.ReadDword(L"second" + std::to_wstring(i), value));
+        EXPECT_EQ(i, value);
+    }
+}
+
+TEST_F(RegistryKeyTest, WithoutAnAbsoluteXdgConfigHomeTheHomeDirectoryIsUsed) {
+    const char* home = std::getenv("HOME");
+    const std::string savedHome = home != nullptr ? home : "";
+    ::setenv("HOME", config.c_str(), 1);
+    ::setenv("XDG_CONFIG_HOME", "relative", 1);
+    EXPECT_EQ(config / ".config" / "kestrel" / "registry.ini", RegistryFilePath());
+    ::unsetenv("XDG_CONFIG_HOME");
+    EXPECT_EQ(config / ".config", ConfigHome());
+    ::setenv("HOME", savedHome.c_str(), 1);
+}
+
+}  // namespace
+}  // namespace platform
