@@ -44,7 +44,11 @@ using Frame = std::array<std::uint8_t, kFrameSize>;
 // final XOR. An empty input gives 0xFFFF.
 std::uint16_t ComputeCRC(std::span<const std::uint8_t> data);
 
+using OutputReport = std::array<std::uint8_t, kOutputReportSize>;
+
 Frame ControlFrame(std::uint8_t command, std::uint8_t value);
+// The output report that carries `frame`: report id 0, then the frame.
+OutputReport ToOutputReport(const Frame& frame);
 // The 66 frames of a display transfer of `lcd`, in the order they are written.
 std::array<Frame, kDisplayFrames> DisplayTransfer(const LCDFrame& lcd);
 

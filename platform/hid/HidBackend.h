@@ -31,7 +31,7 @@ enum class HidResult {
 
 // An open device. Read and Write may run on two different threads at once.
 class HidDevice {
-public:
+  public:
     virtual ~HidDevice() = default;
     // Reads one input report into `report`, report-id byte first (0 for a device without report
     // ids), waiting at most `timeout`. On Ok, `length` is the number of bytes stored.
@@ -43,7 +43,7 @@ public:
 };
 
 class HidBackend {
-public:
+  public:
     virtual ~HidBackend() = default;
     virtual std::vector<HidDeviceInfo> Enumerate() = 0;
     // nullptr when the device cannot be opened.

@@ -20,5 +20,6 @@ inline constexpr WindowHandle kNoWindow = 0;
 inline constexpr MessageId WM_PAINT = 0x000F;
 inline constexpr MessageId WM_CLOSE = 0x0010;
 inline constexpr MessageId WM_TIMER = 0x0113;
+inline constexpr MessageId WM_DEVICECHANGE = 0x0219;
 
 }  // namespace platform

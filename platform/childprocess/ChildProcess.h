@@ -1,0 +1,72 @@
+// A program run under supervision: its own environment additions, its standard error read
+// through a pipe, termination by signal and a wait with a deadline (for test drivers).
+#pragma once
+
+#include <chrono>
+#include <filesystem>
+#include <memory>
+#include <optional>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace platform {
+
+struct ChildOptions {
+    std::filesystem::path program;  // a path; not looked up in PATH
+    std::vector<std::string> args;  // argv[1] onwards; argv[0] is `program`
+    std::filesystem::path workingDirectory;
+    // Set in the child's environment, replacing a variable of the same name; the rest of this
+    // process's environment is passed on.
+    std::vector<std::pair<std::string, std::string>> environment;
+};
+
+struct ChildExit {
+    bool signalled = false;  // ended by a signal rather than by exiting
+    int number = 0;          // the exit status, or the signal's number
+    bool operator==(const ChildExit&) const = default;
+    bool Succeeded() const { return !signalled && number == 0; }
+};
+
+// "exit status 3", "signal 9".
+std::string ToString(const ChildExit& exit);
+
+class ChildProcess {
+  public:
+    // Starts the program with the standard input and output of this process, its standard error
+    // into a pipe, no other descriptor of ours, every signal unblocked and at its default.
+    // Returns nullptr when it cannot be started (missing, not executable, bad directory).
+    static std::unique_ptr<ChildProcess> Start(const ChildOptions& options);
+    // A child still running is killed (SIGKILL) and reaped: none is ever left behind.
+    ~ChildProcess();
+    ChildProcess(const ChildProcess&) = delete;
+    ChildProcess& operator=(const ChildProcess&) = delete;
+
+    int Id() const { return pid_; }
+
+    // The pipe's reading end, non-blocking: readable while output waits and once the child's
+    // side is closed. -1 after the end of the output was read.
+    int ErrorOutputFd() const { return errorFd_; }
+    // Appends the output waiting in the pipe to `out`, without blocking. Returns false once the
+    // output has ended (every copy of the child's side closed) and all of it was read; the pipe
+    // is then closed.
+    bool ReadErrorOutput(std::string& out);
+
+    // SIGTERM and SIGKILL; nothing once the child has been reaped.
+    void Terminate();
+    void Kill();
+    // Waits up to `timeout` for the child to end and reaps it. Returns how it ended, or nothing
+    // when it still runs. Once reaped, returns the same at once.
+    std::optional<ChildExit> WaitFor(std::chrono::milliseconds timeout);
+    bool HasEnded() { return WaitFor(std::chrono::milliseconds(0)).has_value(); }
+
+  private:
+    ChildProcess(int pid, int errorFd) : pid_(pid), errorFd_(errorFd) {}
+    void CloseErrorOutput();
+
+    int pid_;
+    int errorFd_;
+    std::optional<ChildExit> exit_;
+};
+
+}  // namespace platform

@@ -1,0 +1,49 @@
+// The real HID backend: hidraw devices through hidapi, hot-plug through the kernel's device
+// events.
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include "platform/hid/HidBackend.h"
+#include "platform/hid/HidDescriptor.h"
+
+namespace platform {
+
+class UeventWatcher;
+
+class HidrawBackend final : public HidBackend {
+  public:
+    // `sysfsRoot` is where the report descriptors are looked up (tests point it at a prepared
+    // directory).
+    explicit HidrawBackend(std::string sysfsRoot = "/sys");
+    ~HidrawBackend() override;
+
+    // Every hidraw node hidapi lists, once per node, with its report lengths.
+    std::vector<HidDeviceInfo> Enumerate() override;
+    // Opens a /dev/hidrawN node (nothing else) twice, one handle for reading and one for writing,
+    // so that a read and a write on two threads never share hidapi's per-handle state. A write
+    // blocks until the kernel has taken the report: hidapi gives it no time limit.
+    std::unique_ptr<HidDevice> Open(const std::string& path) override;
+    // Posts for every add and remove of a hidraw node, as the kernel announces it (so no udev
+    // daemon is needed) and as udev announces it after its rules ran (so that the node's access
+    // rights are in place when a desktop session reopens it).
+    void StartWatching(WindowHandle window, MessageId message) override;
+    void StopWatching() override;
+
+  private:
+    std::string sysfsRoot_;
+    std::unique_ptr<UeventWatcher> watcher_;
+};
+
+// The report lengths of the hidraw node `devicePath` (/dev/hidrawN) from its report descriptor in
+// `sysfsRoot`/class/hidraw/hidrawN/device/report_descriptor; the handset's (9, 17, no report ids)
+// when the descriptor cannot be read or parsed.
+HidReportLengths ReportLengthsOfNode(const std::string& devicePath, const std::string& sysfsRoot);
+
+// What a failed hidapi call means, from the errno it left: ENODEV, EIO and their kin, or none at
+// all (hidapi fails a read without a system error when poll reports POLLHUP or POLLERR), mean the
+// device is gone; an interrupted call counts as a timeout.
+HidResult ClassifyHidFailure(int errorNumber);
+
+}  // namespace platform

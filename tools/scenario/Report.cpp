@@ -1,0 +1,141 @@
+// Writing up a failed run.
+#include "tools/scenario/Report.h"
+
+#include <cstdio>
+
+namespace scenario {
+namespace {
+
+using handset_sim::Event;
+using handset_sim::FrameKind;
+
+constexpr std::string_view kCursorMark = "  -- the next expectation looks from here --\n";
+
+std::string Hex(const std::vector<std::uint8_t>& bytes) {
+    std::string text;
+    for (std::uint8_t byte : bytes) {
+        char digits[4];
+        std::snprintf(digits, sizeof digits, "%02X ", byte);
+        text += digits;
+    }
+    if (!text.empty()) {
+        text.pop_back();
+    }
+    return text;
+}
+
+std::vector<ReportEntry> CommandEntries(const Session& session) {
+    std::vector<ReportEntry> entries;
+    const std::vector<std::string> commands = session.Phone().Commands();
+    for (std::size_t i = 0; i < commands.size(); ++i) {
+        entries.push_back({i, "\"" + commands[i] + "\""});
+    }
+    return entries;
+}
+
+std::vector<ReportEntry> HandsetEntries(const Session& session) {
+    std::vector<ReportEntry> entries;
+    std::size_t number = session.Handset().LogStart();
+    for (const Event& event : session.Handset().Log()) {
+        if (std::optional<std::string> text = DescribeHandsetEvent(event)) {
+            entries.push_back({number, std::move(*text)});
+        }
+        ++number;
+    }
+    return entries;
+}
+
+std::vector<ReportEntry> LineEntries(const HostProcess& host) {
+    std::vector<ReportEntry> entries;
+    std::size_t number = host.DroppedLines();
+    for (const std::string& line : host.Lines()) {
+        entries.push_back({number++, line});
+    }
+    return entries;
+}
+
+std::vector<ReportEntry> StateEntries(const HostProcess& host) {
+    std::vector<ReportEntry> entries;
+    for (std::size_t i = 0; i < host.States().size(); ++i) {
+        entries.push_back({i, "\"" + host.States()[i] + "\""});
+    }
+    return entries;
+}
+
+std::string HostTitle(const std::string& name, const HostProcess& host) {
+    const std::optional<platform::ChildExit> exit = host.Exit();
+    return name + " stderr (" + (exit ? "ended with " + ToString(*exit) : "running") + ")";
+}
+
+}  // namespace
+
+std::optional<std::string> DescribeHandsetEvent(const Event& event) {
+    switch (event.kind) {
+        case Event::Kind::Plugged:
+            return "plugged in";
+        case Event::Kind::Unplugged:
+            return "unplugged";
+        case Event::Kind::Received:
+            break;
+    }
+    const handset_sim::Decoded& d = event.decoded;
+    switch (d.kind) {
+        case FrameKind::Control:
+            return std::to_string(d.command) + "/" + std::to_string(d.value) + " " +
+                   std::string(handset_sim::CommandName(d.command));
+        case FrameKind::DisplayHeader:
+        case FrameKind::DisplayData:
+            return std::nullopt;
+        case FrameKind::DisplayShown:
+            return "display image shown";
+        case FrameKind::DisplayBadCrc:
+            return "display image dropped: wrong checksum";
+        case FrameKind::DisplayBroken:
+            return "display transfer broken off";
+        case FrameKind::Malformed:
+            return "malformed report: " + Hex(event.report);
+    }
+    return std::nullopt;
+}
+
+std::string ListSection(const std::string& title, const std::vector<ReportEntry>& entries,
+                        std::optional<std::size_t> cursor) {
+    std::string out = title + ":\n";
+    const std::size_t skipped =
+        entries.size() > kMaxReportedEntries ? entries.size() - kMaxReportedEntries : 0;
+    if (skipped > 0) {
+        out += "  ... " + std::to_string(skipped) + " earlier\n";
+    }
+    bool marked = !cursor.has_value();
+    for (std::size_t i = skipped; i < entries.size(); ++i) {
+        if (!marked && entries[i].number >= *cursor) {
+            out += kCursorMark;
+            marked = true;
+        }
+        out += "  #" + std::to_string(entries[i].number) + " " + entries[i].text + "\n";
+    }
+    if (!marked) {
+        out += kCursorMark;
+    }
+    if (entries.empty()) {
+        out += "  (none)\n";
+    }
+    return out;
+}
+
+std::string FailureReport(const std::string& where, const std::string& what,
+                          const Session& session) {
+    std::string out = "scenario: FAILED " + where + "\n  " + what + "\n";
+    out += ListSection("softphone commands", CommandEntries(session), session.commandCursor);
+    out += ListSection("handset events", HandsetEntries(session), session.handsetCursor);
+    out += ListSection("larkspurd states", StateEntries(session.Host()), session.stateCursor);
+    out += ListSection(HostTitle("larkspurd", session.Host()), LineEntries(session.Host()),
+                       std::nullopt);
+    if (const HostProcess* second = session.SecondHost()) {
+        out +=
+            ListSection(HostTitle("second larkspurd", *second), LineEntries(*second), std::nullopt);
+    }
+    return out;
+}
+
+}  // namespace scenario

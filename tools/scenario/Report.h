@@ -1,0 +1,36 @@
+// The account of a failed run: what failed, then everything the run had seen up to then (the
+// softphone's commands, the handset's events, the host's stderr), so that it explains itself.
+#pragma once
+
+#include <cstddef>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "tools/handset-sim/HandsetSimulator.h"
+#include "tools/scenario/Session.h"
+
+namespace scenario {
+
+// Entries shown per list; earlier ones are counted instead.
+inline constexpr std::size_t kMaxReportedEntries = 200;
+
+// One handset event as a report line: "plugged", "2/1 display light", "display image shown"...
+// Nothing for the frames inside a display transfer, which its outcome stands for.
+std::optional<std::string> DescribeHandsetEvent(const handset_sim::Event& event);
+
+struct ReportEntry {
+    std::size_t number = 0;  // the number the cursors count in
+    std::string text;
+};
+
+// A titled list of the latest kMaxReportedEntries entries, with a mark before the first entry
+// the next expectation looks at (numbered `cursor` or later), when there is a cursor.
+std::string ListSection(const std::string& title, const std::vector<ReportEntry>& entries,
+                        std::optional<std::size_t> cursor);
+
+// `where`: "script.scn:12: expect-hid 2 1", or what part of the run failed; `what`: why.
+std::string FailureReport(const std::string& where, const std::string& what,
+                          const Session& session);
+
+}  // namespace scenario

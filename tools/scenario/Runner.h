@@ -1,0 +1,25 @@
+// Plays a parsed script on a session and says where it failed.
+#pragma once
+
+#include <cstddef>
+#include <optional>
+#include <ostream>
+#include <string>
+#include <vector>
+
+#include "tools/scenario/Outcome.h"
+#include "tools/scenario/Script.h"
+#include "tools/scenario/Session.h"
+
+namespace scenario {
+
+struct Failure {
+    const Step* step = nullptr;  // nullptr: the start or the end of the run failed
+    std::string detail;
+};
+
+// Starts the session, plays the steps in order until one fails, then stops the host if the
+// script has not. `trace`, when given, gets one line per step before it runs.
+std::optional<Failure> Play(Session& session, const std::vector<Step>& steps, std::ostream* trace);
+
+}  // namespace scenario

@@ -1,0 +1,150 @@
+// The run's world: directory, sockets, the host's start and stop, and the pump.
+#include "tools/scenario/Session.h"
+
+#include <algorithm>
+#include <system_error>
+
+#include "platform/loop/MessageRegistry.h"
+
+namespace scenario {
+namespace {
+
+namespace fs = std::filesystem;
+using std::chrono::milliseconds;
+
+// The longest the pump sleeps before it looks again at what nothing wakes it for (a process's
+// end).
+constexpr milliseconds kPumpSlice{20};
+
+std::string WhatItSaid(const HostProcess& host) {
+    if (host.Lines().empty()) {
+        return " It wrote nothing on stderr.";
+    }
+    return " Its last line on stderr: \"" + host.Lines().back() + "\".";
+}
+
+}  // namespace
+
+Session::Session(SessionOptions options)
+    : options_(std::move(options)),
+      waker_(loop_),
+      host_(std::make_unique<HostProcess>(loop_)),
+      phone_(std::make_unique<Softphone>(loop_, fs::path())) {
+    const platform::WindowHandle waker = waker_.Handle();
+    const platform::MessageId wake = platform::RegisterWindowMessage("ScenarioWake");
+    handset_.SetObserver(
+        [waker, wake](const handset_sim::Event&, const handset_sim::HandsetState&) {
+            platform::PostMessage(waker, wake, 0, 0);
+        });
+}
+
+Session::~Session() = default;
+
+platform::ChildOptions Session::HostOptions() const {
+    platform::ChildOptions child;
+    child.program = options_.programDirectory / "larkspurd";
+    child.workingDirectory = options_.programDirectory;
+    child.environment = {{"KESTREL_HANDSET_SOCKET", handsetSocket_.native()},
+                         {"KESTREL_CLIENT_SOCKET", clientSocket_.native()},
+                         {"XDG_RUNTIME_DIR", runtimeDirectory_.native()},
+                         {"XDG_CONFIG_HOME", configDirectory_.native()}};
+    return child;
+}
+
+Outcome Session::Start() {
+    directory_ = TemporaryDirectory::Create("scenario");
+    if (!directory_) {
+        return Outcome::Failed("cannot make a temporary directory");
+    }
+    handsetSocket_ = directory_->Path() / "handset.sock";
+    clientSocket_ = directory_->Path() / "client.sock";
+    runtimeDirectory_ = directory_->Subdirectory("runtime");
+    configDirectory_ = directory_->Subdirectory("config");
+    if (runtimeDirectory_.empty() || configDirectory_.empty()) {
+        return Outcome::Failed("cannot make directories in " + directory_->Path().native());
+    }
+    phone_ = std::make_unique<Softphone>(loop_, clientSocket_);
+
+    const platform::ChildOptions child = HostOptions();
+    if (!host_->Start(child)) {
+        return Outcome::Failed("cannot start " + child.program.native() + " in " +
+                               child.workingDirectory.native());
+    }
+    // Ready once the engine listens for handsets and the host has shown its first state, which
+    // it does after the engine's initialisation: a handset plugged in then is always an arrival
+    // to a running engine, never one that races with its start.
+    const bool ready = PumpUntil(
+        [this] {
+            std::error_code error;
+            return (fs::exists(handsetSocket_, error) && !host_->States().empty()) ||
+                   host_->HasEnded();
+        },
+        kHostStartTimeout);
+    if (host_->HasEnded()) {
+        return Outcome::Failed("larkspurd ended at start-up with " + ToString(*host_->Exit()) +
+                               "." + WhatItSaid(*host_));
+    }
+    if (!ready) {
+        return Outcome::Failed("larkspurd did not listen on the handset socket " +
+                               handsetSocket_.native() + " and show its first state within " +
+                               std::to_string(kHostStartTimeout.count()) + " ms");
+    }
+    return Outcome::Held();
+}
+
+Outcome Session::StopHost() {
+    if (!host_->IsStarted()) {
+        return Outcome::Held();
+    }
+    if (host_->HasEnded()) {
+        const platform::ChildExit exit = *host_->Exit();
+        return exit.Succeeded() ? Outcome::Held()
+                                : Outcome::Failed("larkspurd had ended by itself with " +
+                                                  ToString(exit) + "." + WhatItSaid(*host_));
+    }
+    host_->Terminate();
+    if (PumpUntil([this] { return host_->HasEnded(); }, kHostStopTimeout)) {
+        const platform::ChildExit exit = *host_->Exit();
+        return exit.Succeeded() ? Outcome::Held()
+                                : Outcome::Failed("larkspurd ended after SIGTERM with " +
+                                                  ToString(exit) + "." + WhatItSaid(*host_));
+    }
+    host_->Kill();
+    PumpUntil([this] { return host_->HasEnded(); }, kHostKillTimeout);
+    return Outcome::Failed("larkspurd did not end within " +
+                           std::to_string(kHostStopTimeout.count()) +
+                           " ms of SIGTERM and was killed");
+}
+
+Outcome Session::RunSecondHost(milliseconds timeout) {
+    const platform::ChildOptions child = HostOptions();
+    second_ = std::make_unique<HostProcess>(loop_);
+    if (!second_->Start(child)) {
+        return Outcome::Failed("cannot start a second " + child.program.native());
+    }
+    if (!PumpUntil([this] { return second_->HasEnded(); }, timeout)) {
+        second_->Kill();
+        PumpUntil([this] { return second_->HasEnded(); }, kHostKillTimeout);
+        return Outcome::Failed("the second larkspurd still ran after " +
+                               std::to_string(timeout.count()) + " ms and was killed");
+    }
+    return Outcome::Held();
+}
+
+bool Session::PumpUntil(const std::function<bool()>& done, milliseconds timeout) {
+    const auto deadline = std::chrono::steady_clock::now() + timeout;
+    for (;;) {
+        loop_.ProcessReady();
+        if (done()) {
+            return true;
+        }
+        const auto left =
+            std::chrono::duration_cast<milliseconds>(deadline - std::chrono::steady_clock::now());
+        if (left <= milliseconds(0)) {
+            return false;
+        }
+        loop_.WaitForPost(std::min(left, kPumpSlice));
+    }
+}
+
+}  // namespace scenario

@@ -1,0 +1,102 @@
+// One run of a script: the temporary directory with both sockets, the simulated handset and
+// softphone, larkspurd, the cursors the expectations move, and waiting on all of them at once.
+//
+// Everything runs on the thread that made the session; waiting pumps its message loop, so the
+// softphone keeps answering and the host's output keeps being read meanwhile.
+#pragma once
+
+#include <chrono>
+#include <cstddef>
+#include <filesystem>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/childprocess/ChildProcess.h"
+#include "platform/loop/MessageLoop.h"
+#include "platform/loop/Window.h"
+#include "tools/handset-sim/HandsetSimulator.h"
+#include "tools/scenario/HostProcess.h"
+#include "tools/scenario/Outcome.h"
+#include "tools/scenario/Softphone.h"
+#include "tools/scenario/TemporaryDirectory.h"
+
+namespace scenario {
+
+// How long the system is given for what a script expects of it.
+inline constexpr std::chrono::milliseconds kExpectTimeout{3000};
+// How long larkspurd may take to be ready after it was started.
+inline constexpr std::chrono::milliseconds kHostStartTimeout{10000};
+// How long larkspurd may take to end after SIGTERM, and after SIGKILL.
+inline constexpr std::chrono::milliseconds kHostStopTimeout{5000};
+inline constexpr std::chrono::milliseconds kHostKillTimeout{2000};
+
+struct SessionOptions {
+    std::filesystem::path programDirectory;  // larkspurd's, and its current directory
+};
+
+class Session {
+  public:
+    // Nothing runs before Start; until then the host has not started and the softphone has no
+    // socket.
+    explicit Session(SessionOptions options);
+    ~Session();
+    Session(const Session&) = delete;
+    Session& operator=(const Session&) = delete;
+
+    // Makes the temporary directory and starts larkspurd in it, then waits until it listens for
+    // handsets and has shown its first state. The handset starts unplugged and no softphone
+    // listens.
+    Outcome Start();
+    // SIGTERM to larkspurd and a wait for its end; SIGKILL when it does not end in time. Fails
+    // unless it ended by itself with status 0. Nothing to do once it has ended.
+    Outcome StopHost();
+    // Starts another larkspurd in the same environment and waits up to `timeout` for its end
+    // (SecondHost() then tells how it ended and what it said). Fails when it cannot start or
+    // does not end in time; it is killed then.
+    Outcome RunSecondHost(std::chrono::milliseconds timeout);
+
+    // Pumps the loop until `done` holds or `timeout` passes; returns whether it held.
+    bool PumpUntil(const std::function<bool()>& done, std::chrono::milliseconds timeout);
+
+    handset_sim::HandsetSimulator& Handset() { return handset_; }
+    const handset_sim::HandsetSimulator& Handset() const { return handset_; }
+    Softphone& Phone() { return *phone_; }
+    const Softphone& Phone() const { return *phone_; }
+    HostProcess& Host() { return *host_; }
+    const HostProcess& Host() const { return *host_; }
+    // The last second larkspurd started, or nullptr.
+    const HostProcess* SecondHost() const { return second_.get(); }
+    const std::filesystem::path& HandsetSocket() const { return handsetSocket_; }
+
+    // Where the next expectation of each kind starts looking: softphone commands, handset
+    // events (handset_sim numbering) and host states.
+    std::size_t commandCursor = 0;
+    std::size_t handsetCursor = 0;
+    std::size_t stateCursor = 0;
+
+  private:
+    // Wakes the pump when the handset's receiving thread logs something.
+    class Waker final : public platform::Window {
+      public:
+        explicit Waker(platform::MessageLoop& loop) : Window(loop) { Show(false); }
+    };
+
+    platform::ChildOptions HostOptions() const;
+
+    SessionOptions options_;
+    platform::MessageLoop loop_;
+    Waker waker_;
+    std::unique_ptr<TemporaryDirectory> directory_;
+    std::filesystem::path handsetSocket_;
+    std::filesystem::path clientSocket_;
+    std::filesystem::path runtimeDirectory_;
+    std::filesystem::path configDirectory_;
+    std::unique_ptr<HostProcess> host_;
+    std::unique_ptr<HostProcess> second_;
+    std::unique_ptr<Softphone> phone_;
+    handset_sim::HandsetSimulator handset_;
+};
+
+}  // namespace scenario

@@ -1,0 +1,18 @@
+// The few phrases every verb's failure message is built of.
+#pragma once
+
+#include <chrono>
+#include <string>
+#include <string_view>
+
+namespace scenario {
+
+inline std::string Milliseconds(std::chrono::milliseconds ms) {
+    return std::to_string(ms.count()) + " ms";
+}
+
+inline std::string Quoted(std::string_view text) {
+    return "\"" + std::string(text) + "\"";
+}
+
+}  // namespace scenario

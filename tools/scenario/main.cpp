@@ -1,0 +1,129 @@
+// scenario: plays a script against the whole system, larkspurd between a simulated handset and a
+// simulated softphone, and says whether everything the script expects happened (docs/scenario.md).
+//
+//   scenario [--program-dir DIR] [--png-dir DIR] SCRIPT
+//
+// DIR is larkspurd's directory and its current directory (default: the build's program
+// directory). With --png-dir, a failed run leaves the handset's LCD there as SCRIPT-failed.png.
+// Exit status: 0 every expectation held; 1 a step (or the start or end of the run) failed, told on
+// stderr with everything seen up to then; 2 bad usage or a script that cannot be read or parsed.
+// KESTREL_DEBUG=1 also traces each step (and reaches larkspurd, which then says more).
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iostream>
+#include <optional>
+#include <sstream>
+#include <string>
+
+#include "tools/handset-sim/PngEncoder.h"
+#include "tools/scenario/Report.h"
+#include "tools/scenario/Runner.h"
+#include "tools/scenario/ScriptParser.h"
+#include "tools/scenario/Verbs.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr const char* kUsage = "usage: scenario [--program-dir DIR] [--png-dir DIR] SCRIPT\n";
+constexpr std::uintmax_t kMaxScriptBytes = 1024 * 1024;
+constexpr unsigned kPngScale = 4;
+
+struct Arguments {
+    fs::path programDirectory = SCENARIO_PROGRAM_DIR;
+    fs::path pngDirectory;
+    fs::path script;
+};
+
+std::optional<Arguments> ParseArguments(int argc, char** argv) {
+    Arguments arguments;
+    for (int i = 1; i < argc; ++i) {
+        const std::string argument = argv[i];
+        if ((argument == "--program-dir" || argument == "--png-dir") && i + 1 < argc) {
+            (argument == "--program-dir" ? arguments.programDirectory : arguments.pngDirectory) =
+                argv[++i];
+        } else if (argument.starts_with("-") || !arguments.script.empty()) {
+            return std::nullopt;
+        } else {
+            arguments.script = argument;
+        }
+    }
+    if (arguments.script.empty()) {
+        return std::nullopt;
+    }
+    return arguments;
+}
+
+std::optional<std::string> ReadScript(const fs::path& path) {
+    std::error_code error;
+    const std::uintmax_t size = fs::file_size(path, error);
+    if (error || size > kMaxScriptBytes) {
+        return std::nullopt;
+    }
+    std::ifstream file(path, std::ios::binary);
+    std::ostringstream text;
+    text << file.rdbuf();
+    if (!file) {
+        return std::nullopt;
+    }
+    return text.str();
+}
+
+// Where the handset's LCD was left, or an empty text when it could not be written.
+std::string SaveLcd(const fs::path& directory, const fs::path& script,
+                    const scenario::Session& session) {
+    const fs::path path = directory / (script.stem().native() + "-failed.png");
+    const std::vector<std::uint8_t> png =
+        handset_sim::EncodeLcdPng(session.Handset().State().lcd, kPngScale);
+    std::ofstream file(path, std::ios::binary | std::ios::trunc);
+    file.write(reinterpret_cast<const char*>(png.data()), static_cast<std::streamsize>(png.size()));
+    return file ? path.native() : std::string();
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    const std::optional<Arguments> arguments = ParseArguments(argc, argv);
+    if (!arguments) {
+        std::cerr << kUsage;
+        return 2;
+    }
+    const std::string name = arguments->script.native();
+    const std::optional<std::string> text = ReadScript(arguments->script);
+    if (!text) {
+        std::cerr << "scenario: " << name << ": cannot read it (or it is larger than "
+                  << kMaxScriptBytes << " bytes)\n";
+        return 2;
+    }
+    const std::vector<scenario::Signature> verbs = scenario::AllSignatures();
+    const scenario::ParseResult script = scenario::ParseScript(*text, verbs);
+    if (script.error) {
+        std::cerr << "scenario: " << name << ":" << script.error->line << ": "
+                  << script.error->message << "\n";
+        return 2;
+    }
+
+    const char* debug = std::getenv("KESTREL_DEBUG");
+    const bool trace = debug != nullptr && std::string(debug) == "1";
+    scenario::Session session({arguments->programDirectory});
+    const std::optional<scenario::Failure> failure =
+        scenario::Play(session, script.steps, trace ? &std::cerr : nullptr);
+    if (!failure) {
+        std::cout << "scenario: " << name << ": passed (" << script.steps.size() << " steps)\n";
+        return 0;
+    }
+    const std::string where =
+        failure->step != nullptr
+            ? name + ":" + std::to_string(failure->step->line) + ": " + failure->step->source
+            : name;
+    std::cerr << scenario::FailureReport(where, failure->detail, session);
+    if (!arguments->pngDirectory.empty()) {
+        const std::string png = SaveLcd(arguments->pngDirectory, arguments->script, session);
+        std::cerr << (png.empty()
+                          ? "cannot write the LCD picture into " + arguments->pngDirectory.native()
+                          : "the handset's LCD: " + png)
+                  << "\n";
+    }
+    return 1;
+}

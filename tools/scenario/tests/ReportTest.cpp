@@ -1,0 +1,73 @@
+// The failure report's pieces: how handset events read, and how lists are cut and marked.
+#include "tools/scenario/Report.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+namespace scenario {
+namespace {
+
+using handset_sim::Decoded;
+using handset_sim::Event;
+using handset_sim::FrameKind;
+
+Event Received(Decoded decoded, std::vector<std::uint8_t> report = {}) {
+    return Event(Event::Kind::Received, std::move(report), decoded);
+}
+
+std::size_t Count(const std::string& text, const std::string& part) {
+    std::size_t count = 0;
+    for (std::size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) {
+        ++count;
+    }
+    return count;
+}
+
+TEST(ScenarioReportTest, HandsetEventsReadAsWhatTheHandsetMadeOfThem) {
+    EXPECT_EQ("plugged in", DescribeHandsetEvent(Event(Event::Kind::Plugged)));
+    EXPECT_EQ("unplugged", DescribeHandsetEvent(Event(Event::Kind::Unplugged)));
+    EXPECT_EQ("2/1 " + std::string(handset_sim::CommandName(2)),
+              DescribeHandsetEvent(Received({FrameKind::Control, 2, 1})));
+    EXPECT_EQ("display image shown", DescribeHandsetEvent(Received({FrameKind::DisplayShown})));
+    EXPECT_EQ("display image dropped: wrong checksum",
+              DescribeHandsetEvent(Received({FrameKind::DisplayBadCrc})));
+    EXPECT_EQ("display transfer broken off",
+              DescribeHandsetEvent(Received({FrameKind::DisplayBroken})));
+    EXPECT_EQ("malformed report: 00 BD FF",
+              DescribeHandsetEvent(Received({FrameKind::Malformed}, {0x00, 0xBD, 0xFF})));
+    // The frames of a transfer are summed up by its outcome.
+    EXPECT_FALSE(DescribeHandsetEvent(Received({FrameKind::DisplayHeader})));
+    EXPECT_FALSE(DescribeHandsetEvent(Received({FrameKind::DisplayData})));
+}
+
+TEST(ScenarioReportTest, TheCursorMarkStandsBeforeTheFirstEntryStillToBeLookedAt) {
+    const std::vector<ReportEntry> entries{{0, "a"}, {4, "b"}, {9, "c"}};
+    EXPECT_EQ("events:\n  #0 a\n  #4 b\n  -- the next expectation looks from here --\n  #9 c\n",
+              ListSection("events", entries, 5));
+    EXPECT_EQ("events:\n  -- the next expectation looks from here --\n  #0 a\n  #4 b\n  #9 c\n",
+              ListSection("events", entries, 0));
+    // Everything consumed: the mark ends the list.
+    EXPECT_EQ("events:\n  #0 a\n  #4 b\n  #9 c\n  -- the next expectation looks from here --\n",
+              ListSection("events", entries, 10));
+    EXPECT_EQ("lines:\n  #0 a\n  #4 b\n  #9 c\n", ListSection("lines", entries, std::nullopt));
+    EXPECT_EQ("lines:\n  (none)\n", ListSection("lines", {}, std::nullopt));
+}
+
+TEST(ScenarioReportTest, LongListsShowTheirLatestEntries) {
+    std::vector<ReportEntry> entries;
+    for (std::size_t i = 0; i < kMaxReportedEntries + 50; ++i) {
+        entries.push_back({i, "entry"});
+    }
+    const std::string section = ListSection("commands", entries, 3);
+    EXPECT_EQ(kMaxReportedEntries, Count(section, " entry\n"));
+    EXPECT_NE(std::string::npos, section.find("  ... 50 earlier\n"));
+    EXPECT_EQ(std::string::npos, section.find("#49 entry"));
+    EXPECT_NE(std::string::npos, section.find("#50 entry"));
+    // The cursor fell among the entries left out: the mark goes before the first one shown.
+    EXPECT_NE(std::string::npos,
+              section.find("earlier\n  -- the next expectation looks from here --\n  #50 "));
+}
+
+}  // namespace
+}  // namespace scenario

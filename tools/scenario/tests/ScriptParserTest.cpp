@@ -1,0 +1,175 @@
+// The script parser: what well-formed lines become, and one refusal per kind of malformed line.
+#include "tools/scenario/ScriptParser.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+namespace scenario {
+namespace {
+
+using Numbers = std::vector<std::uint32_t>;
+
+// One verb of every shape, so that these tests do not depend on the real verb table.
+const Signature kVerbs[] = {
+    {"plug", ArgumentShape::None},
+    {"attach", ArgumentShape::OptionalNumber, {0, 999}},
+    {"press", ArgumentShape::Number, {0, 255}},
+    {"expect-hid", ArgumentShape::TwoNumbers, {0, 255}, {0, 255}},
+    {"say", ArgumentShape::Text},
+    {"firmware", ArgumentShape::Text, {}, {}, 5},
+    {"expect-no", ArgumentShape::TextAndNumber, {0, 600000}},
+};
+
+ParseResult Parse(std::string_view script) {
+    return ParseScript(script, kVerbs);
+}
+
+// The error for `line` placed third in a script whose other lines are fine.
+ParseError ErrorOf(const std::string& line) {
+    const ParseResult result = Parse("plug\n# fine\n" + line + "\nplug\n");
+    EXPECT_TRUE(result.error) << line;
+    EXPECT_TRUE(result.steps.empty()) << line;
+    const ParseError error = result.error.value_or(ParseError{});
+    EXPECT_EQ(3u, error.line) << line;
+    return error;
+}
+
+TEST(ScenarioParserTest, EveryShapeOfLineBecomesItsStep) {
+    const ParseResult result = Parse(
+        "# a comment\n"
+        "\n"
+        "plug\n"
+        "   \t\n"
+        "  # an indented comment\n"
+        "attach\n"
+        "attach 2\n"
+        "press 255\n"
+        "expect-hid 12 0\n"
+        "say CALL 12 STATUS RINGING\n"
+        "expect-no Set ringer  500\n"
+        "  press   7  \n"
+        "firmware 12345");  // the last line needs no line feed
+    ASSERT_FALSE(result.error) << result.error->message;
+    ASSERT_EQ(9u, result.steps.size());
+    const std::vector<Step>& s = result.steps;
+
+    EXPECT_EQ(3u, s[0].line);
+    EXPECT_EQ("plug", s[0].verb);
+    EXPECT_TRUE(s[0].numbers.empty());
+    EXPECT_EQ(6u, s[1].line);
+    EXPECT_EQ(Numbers{0}, s[1].numbers);  // attach's default
+    EXPECT_EQ(Numbers{2}, s[2].numbers);
+    EXPECT_EQ(Numbers{255}, s[3].numbers);
+    EXPECT_EQ((Numbers{12, 0}), s[4].numbers);
+    EXPECT_EQ("say", s[5].verb);
+    EXPECT_EQ("CALL 12 STATUS RINGING", s[5].text);
+    EXPECT_EQ("say CALL 12 STATUS RINGING", s[5].source);
+    // The number ends the line; the text keeps its own trailing blank.
+    EXPECT_EQ("Set ringer ", s[6].text);
+    EXPECT_EQ(Numbers{500}, s[6].numbers);
+    // Blanks around numbers do not matter.
+    EXPECT_EQ(12u, s[7].line);
+    EXPECT_EQ("press", s[7].verb);
+    EXPECT_EQ(Numbers{7}, s[7].numbers);
+    EXPECT_EQ("  press   7  ", s[7].source);
+    EXPECT_EQ(13u, s[8].line);
+    EXPECT_EQ("12345", s[8].text);
+}
+
+TEST(ScenarioParserTest, ATextIsEverythingAfterTheOneSeparatingSpace) {
+    const ParseResult result = Parse(
+        "say  two leading, three trailing   \n"
+        "say #not a comment\n"
+        "expect-no  a  b 0\n"
+        "say Set audio_out \r\n");
+    ASSERT_FALSE(result.error) << result.error->message;
+    ASSERT_EQ(4u, result.steps.size());
+    EXPECT_EQ(" two leading, three trailing   ", result.steps[0].text);
+    EXPECT_EQ("#not a comment", result.steps[1].text);
+    EXPECT_EQ(" a  b", result.steps[2].text);
+    // "\r\n" ends a line like "\n": the blank before it stays part of the text.
+    EXPECT_EQ("Set audio_out ", result.steps[3].text);
+}
+
+TEST(ScenarioParserTest, EmptyScriptsHaveNoSteps) {
+    for (const char* script : {"", "\n\n", "# only\n# comments", "  \r\n"}) {
+        const ParseResult result = Parse(script);
+        EXPECT_FALSE(result.error) << script;
+        EXPECT_TRUE(result.steps.empty()) << script;
+    }
+}
+
+TEST(ScenarioParserTest, UnknownVerbsAreNamed) {
+    EXPECT_EQ("unknown verb \"jump\"", ErrorOf("jump 3").message);
+    EXPECT_EQ("unknown verb \"Plug\"", ErrorOf("Plug").message);  // names are exact
+    EXPECT_EQ("unknown verb \"jump\"", ErrorOf("jump\t3").message);
+    EXPECT_EQ("unknown verb \"" + std::string(40, 'v') + "...\"",
+              ErrorOf(std::string(100, 'v')).message);  // a long name is shown cut
+    // A tab does not separate a text: only one space does.
+    EXPECT_EQ("say needs a text after one space", ErrorOf("say\tx").message);
+}
+
+TEST(ScenarioParserTest, MissingOrExtraArgumentsAreRefused) {
+    EXPECT_EQ("plug takes no argument", ErrorOf("plug now").message);
+    EXPECT_EQ("press needs a number from 0 to 255", ErrorOf("press").message);
+    EXPECT_EQ("press needs a number from 0 to 255", ErrorOf("press 1 2").message);
+    EXPECT_EQ("expect-hid needs two numbers: a number from 0 to 255 and a number from 0 to 255",
+              ErrorOf("expect-hid 2").message);
+    EXPECT_EQ("attach needs a number from 0 to 999", ErrorOf("attach 1 2").message);
+    EXPECT_EQ("say needs a text after one space", ErrorOf("say").message);
+    EXPECT_EQ("say needs a text after one space", ErrorOf("say ").message);
+    EXPECT_EQ("expect-no needs a text, one space and a number from 0 to 600000",
+              ErrorOf("expect-no").message);
+    EXPECT_EQ("expect-no needs a text, one space and a number from 0 to 600000",
+              ErrorOf("expect-no 500").message);
+    EXPECT_EQ("expect-no needs a text, one space and a number from 0 to 600000",
+              ErrorOf("expect-no  500").message);
+}
+
+TEST(ScenarioParserTest, NumbersMustBeDecimalAndInRange) {
+    EXPECT_EQ("press: \"x\" is not a number from 0 to 255", ErrorOf("press x").message);
+    EXPECT_EQ("press: \"256\" is not a number from 0 to 255", ErrorOf("press 256").message);
+    EXPECT_EQ("press: \"-1\" is not a number from 0 to 255", ErrorOf("press -1").message);
+    EXPECT_EQ("press: \"+1\" is not a number from 0 to 255", ErrorOf("press +1").message);
+    EXPECT_EQ("press: \"7x\" is not a number from 0 to 255", ErrorOf("press 7x").message);
+    EXPECT_EQ("press: \"0x10\" is not a number from 0 to 255", ErrorOf("press 0x10").message);
+    EXPECT_EQ("attach: \"99999999999999999999\" is not a number from 0 to 999",
+              ErrorOf("attach 99999999999999999999").message);
+    EXPECT_EQ("expect-hid: \"b\" is not a number from 0 to 255", ErrorOf("expect-hid 2 b").message);
+    EXPECT_EQ("expect-no: \"soon\" at the end is not a number from 0 to 600000",
+              ErrorOf("expect-no protocol 5 soon").message);
+    EXPECT_EQ("expect-no: \"600001\" at the end is not a number from 0 to 600000",
+              ErrorOf("expect-no protocol 5 600001").message);
+}
+
+TEST(ScenarioParserTest, TextLimitsAreChecked) {
+    EXPECT_EQ("firmware takes at most 5 characters, not 6", ErrorOf("firmware 123456").message);
+    EXPECT_FALSE(Parse("firmware 1").error);
+}
+
+TEST(ScenarioParserTest, OverLongLinesAndNulBytesAreRefusedWithoutCrashing) {
+    const std::string longest = "say " + std::string(kMaxLineBytes - 4, 'x');
+    const ParseResult fits = Parse(longest);
+    ASSERT_FALSE(fits.error);
+    EXPECT_EQ(kMaxLineBytes - 4, fits.steps[0].text.size());
+
+    EXPECT_EQ("the line is longer than 4096 bytes", ErrorOf(longest + "x").message);
+    // Even a line far too long to be a line, and one that is not even a verb.
+    EXPECT_EQ("the line is longer than 4096 bytes", ErrorOf(std::string(1 << 20, 'y')).message);
+    EXPECT_EQ("the line holds a NUL byte", ErrorOf(std::string("say a\0b", 7)).message);
+}
+
+TEST(ScenarioParserTest, TheFirstMalformedLineIsTheOneReported) {
+    const ParseResult result = Parse("plug\nfly\npress x\n");
+    ASSERT_TRUE(result.error);
+    EXPECT_EQ(2u, result.error->line);
+    EXPECT_TRUE(result.steps.empty());
+    // Line numbers count comments, blank lines and "\r\n" lines too.
+    const ParseResult later = Parse("# one\r\n\r\nplug\r\npress 300\r\n");
+    ASSERT_TRUE(later.error);
+    EXPECT_EQ(4u, later.error->line);
+}
+
+}  // namespace
+}  // namespace scenario

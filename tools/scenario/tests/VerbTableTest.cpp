@@ -1,0 +1,108 @@
+// The real verb table: every verb once and playable, the documented lines parse, and every
+// shipped script parses (a deliberately malformed one excepted) before any test runs it.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <set>
+#include <sstream>
+#include <string>
+
+#include "tools/scenario/ScriptParser.h"
+#include "tools/scenario/Verbs.h"
+
+namespace scenario {
+namespace {
+
+namespace fs = std::filesystem;
+
+const fs::path kSource = SCENARIO_SOURCE_DIR;
+
+std::string ReadFile(const fs::path& path) {
+    std::ifstream file(path, std::ios::binary);
+    std::ostringstream text;
+    text << file.rdbuf();
+    return text.str();
+}
+
+ParseResult ParseWithRealVerbs(std::string_view script) {
+    const std::vector<Signature> verbs = AllSignatures();
+    return ParseScript(script, verbs);
+}
+
+std::vector<fs::path> ScriptsIn(const fs::path& directory) {
+    std::vector<fs::path> scripts;
+    for (const fs::directory_entry& entry : fs::directory_iterator(directory)) {
+        if (entry.path().extension() == ".scn") {
+            scripts.push_back(entry.path());
+        }
+    }
+    return scripts;
+}
+
+TEST(ScenarioVerbTableTest, EveryVerbIsThereOnceAndCanBePlayed) {
+    std::set<std::string_view> names;
+    for (const Verb& verb : AllVerbs()) {
+        EXPECT_TRUE(names.insert(verb.signature.name).second) << verb.signature.name;
+        EXPECT_NE(nullptr, verb.play) << verb.signature.name;
+        EXPECT_EQ(&verb, FindVerb(verb.signature.name));
+    }
+    EXPECT_EQ(nullptr, FindVerb("jump"));
+    EXPECT_EQ(nullptr, FindVerb(""));
+}
+
+TEST(ScenarioVerbTableTest, TheDocumentedLinesParse) {
+    const ParseResult result = ParseWithRealVerbs(
+        "plug\n"
+        "unplug\n"
+        "attach\n"
+        "attach 3\n"
+        "say CONNSTATUS LOGGEDOUT\n"
+        "logout\n"
+        "press 7\n"
+        "firmware 12345\n"
+        "expect Set audio_out \n"
+        "expect-no protocol 5 2000\n"
+        "expect-hid 2 1\n"
+        "expect-state handset offline, softphone not attached\n"
+        "wait 100\n"
+        "stop\n"
+        "start-second larkspurd: another copy is already running for this user\n");
+    ASSERT_FALSE(result.error) << result.error->line << ": " << result.error->message;
+    EXPECT_EQ(15u, result.steps.size());
+    EXPECT_EQ("Set audio_out ", result.steps[8].text);
+    // The arguments that must be bytes or bounded are refused at parse time, not while playing.
+    for (const char* line : {"press 256", "expect-hid 2 256", "firmware 123456", "attach 1000",
+                             "wait 600001", "stop now", "expect"}) {
+        EXPECT_TRUE(ParseWithRealVerbs(line).error) << line;
+    }
+}
+
+TEST(ScenarioVerbTableTest, EveryVerbIsDocumented) {
+    const std::string doc = ReadFile(kSource / "docs" / "scenario.md");
+    ASSERT_FALSE(doc.empty());
+    for (const Verb& verb : AllVerbs()) {
+        EXPECT_NE(std::string::npos, doc.find("| `" + std::string(verb.signature.name)))
+            << verb.signature.name << " has no row in the table of docs/scenario.md";
+    }
+}
+
+TEST(ScenarioVerbTableTest, EveryShippedScriptParses) {
+    const fs::path scripts = kSource / "tests" / "scenarios";
+    std::vector<fs::path> good = ScriptsIn(scripts);
+    const std::vector<fs::path> failing = ScriptsIn(scripts / "failing");
+    good.insert(good.end(), failing.begin(), failing.end());
+    ASSERT_GE(good.size(), 8u);
+    for (const fs::path& script : good) {
+        const ParseResult result = ParseWithRealVerbs(ReadFile(script));
+        EXPECT_FALSE(result.error)
+            << script << ":" << result.error->line << ": " << result.error->message;
+        EXPECT_FALSE(result.steps.empty()) << script;
+    }
+    for (const fs::path& script : ScriptsIn(scripts / "malformed")) {
+        EXPECT_TRUE(ParseWithRealVerbs(ReadFile(script)).error) << script;
+    }
+}
+
+}  // namespace
+}  // namespace scenario
