@@ -4,8 +4,8 @@
 
 #include <cstring>
 
+#include "common/Messages.h"
 #include "engine/KestrelConfig.h"
-#include "engine/Messages.h"
 #include "engine/hid/HandsetProtocol.h"
 #include "modebase/CEmluatorModeBase.h"
 #include "platform/module/Module.h"

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "engine/LcdFrame.h"
+#include "common/LcdFrame.h"
 #include "engine/Links.h"
 #include "platform/loop/Window.h"
 

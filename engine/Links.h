@@ -7,7 +7,7 @@
 #include <string>
 #include <string_view>
 
-#include "engine/LcdFrame.h"
+#include "common/LcdFrame.h"
 #include "platform/loop/WindowTypes.h"
 
 class IHidLink {

@@ -2,9 +2,9 @@
 // handset between modes.
 #include <string>
 
+#include "common/Messages.h"
 #include "engine/CEmualtor.h"
 #include "engine/KestrelConfig.h"
-#include "engine/Messages.h"
 #include "modebase/CEmluatorModeBase.h"
 #include "modebase/ModePlugin.h"
 #include "platform/files/WorkingDirectory.h"

@@ -3,9 +3,9 @@
 #include <algorithm>
 #include <cwctype>
 
+#include "common/Messages.h"
 #include "engine/CEmualtor.h"
 #include "engine/KestrelConfig.h"
-#include "engine/Messages.h"
 #include "engine/hid/HandsetProtocol.h"
 #include "platform/text/Utf8.h"
 

@@ -4,7 +4,7 @@
 #include <algorithm>
 #include <cstring>
 
-#include "engine/Messages.h"
+#include "common/Messages.h"
 #include "platform/text/Utf8.h"
 
 namespace {

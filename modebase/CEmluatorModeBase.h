@@ -9,7 +9,7 @@
 #include <cstdint>
 #include <string>
 
-#include "engine/LcdFrame.h"
+#include "common/LcdFrame.h"
 #include "modebase/ModeScreen.h"
 #include "modebase/StringTable.h"
 #include "platform/loop/Window.h"

@@ -6,7 +6,7 @@
 #include <cstdlib>
 #include <vector>
 
-#include "engine/Messages.h"
+#include "common/Messages.h"
 
 namespace {
 

@@ -15,7 +15,7 @@
 #include <string>
 #include <thread>
 
-#include "engine/LcdFrame.h"
+#include "common/LcdFrame.h"
 #include "engine/Links.h"
 #include "engine/hid/HandsetProtocol.h"
 #include "platform/hid/HidBackend.h"

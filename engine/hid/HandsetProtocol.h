@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <span>
 
-#include "engine/LcdFrame.h"
+#include "common/LcdFrame.h"
 
 namespace handset {
 

@@ -4,7 +4,7 @@
 
 #include <utility>
 
-#include "engine/Messages.h"
+#include "common/Messages.h"
 #include "platform/clientlink/ClientLog.h"
 #include "platform/clientlink/ClientProtocol.h"
 #include "platform/process/Process.h"

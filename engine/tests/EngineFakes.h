@@ -11,9 +11,9 @@
 #include <utility>
 #include <vector>
 
+#include "common/Messages.h"
 #include "engine/CEmualtor.h"
 #include "engine/Links.h"
-#include "engine/Messages.h"
 #include "modebase/CEmluatorModeBase.h"
 #include "platform/loop/Window.h"
 

@@ -1,9 +1,9 @@
 // The host's engine hosting and notification handling.
 #include "host/common/HostCore.h"
 
+#include "common/Messages.h"
 #include "engine/CEmualtor.h"
 #include "engine/KestrelConfig.h"
-#include "engine/Messages.h"
 #include "modebase/CEmluatorModeBase.h"
 #include "platform/instance/InstanceLock.h"
 #include "platform/module/Module.h"

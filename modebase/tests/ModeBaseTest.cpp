@@ -6,7 +6,7 @@
 
 #include <cstring>
 
-#include "engine/Messages.h"
+#include "common/Messages.h"
 #include "modebase/ModePlugin.h"
 #include "platform/module/Module.h"
 

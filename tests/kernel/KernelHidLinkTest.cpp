@@ -11,7 +11,7 @@
 #include <memory>
 #include <vector>
 
-#include "engine/Messages.h"
+#include "common/Messages.h"
 #include "engine/hid/CHidLink.h"
 #include "engine/hid/HandsetProtocol.h"
 #include "platform/hid/HidBackend.h"

@@ -9,7 +9,7 @@
 #include <string_view>
 #include <vector>
 
-#include "engine/LcdFrame.h"
+#include "common/LcdFrame.h"
 
 namespace handset_sim {
 

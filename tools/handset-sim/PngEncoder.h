@@ -5,7 +5,7 @@
 #include <span>
 #include <vector>
 
-#include "engine/LcdFrame.h"
+#include "common/LcdFrame.h"
 
 namespace handset_sim {
 

@@ -4,7 +4,7 @@
 
 #include <memory>
 
-#include "engine/Messages.h"
+#include "common/Messages.h"
 #include "engine/hid/CHidLink.h"
 #include "platform/hid/fake/FakeHidBackend.h"
 #include "platform/loop/MessageLoop.h"

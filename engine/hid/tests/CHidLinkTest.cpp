@@ -7,7 +7,7 @@
 #include <memory>
 #include <vector>
 
-#include "engine/Messages.h"
+#include "common/Messages.h"
 #include "platform/hid/fake/FakeHidBackend.h"
 #include "platform/loop/MessageLoop.h"
 

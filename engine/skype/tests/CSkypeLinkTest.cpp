@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "engine/Messages.h"
+#include "common/Messages.h"
 #include "platform/clientlink/ClientProtocol.h"
 #include "platform/loop/Clock.h"
 #include "platform/registry/RegistryKey.h"
