@@ -33,8 +33,8 @@ std::array<std::uint8_t, 8> KeyOnWire(std::uint8_t scanCode, std::uint8_t extra4
 
 // The output report the handset receives for `frame`: report id 0, then the frame.
 Bytes OnWire(const Bytes& frame) {
-    Bytes report{0x00};
-    report.insert(report.end(), frame.begin(), frame.end());
+    Bytes report(frame.size() + 1, 0x00);
+    std::copy(frame.begin(), frame.end(), report.begin() + 1);
     return report;
 }
 

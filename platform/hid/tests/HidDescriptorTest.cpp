@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <array>
 #include <cstdint>
 #include <random>
 #include <vector>
@@ -31,9 +33,13 @@ const Bytes kHandset = {
 
 // A collection around `body`, so that a descriptor is balanced.
 Bytes Wrapped(const Bytes& body) {
-    Bytes d = {0x06, 0x00, 0xFF, 0x09, 0x01, 0xA1, 0x01};
-    d.insert(d.end(), body.begin(), body.end());
-    d.push_back(0xC0);
+    constexpr std::array<std::uint8_t, 7> kOpen = {0x06, 0x00, 0xFF, 0x09, 0x01, 0xA1, 0x01};
+    // Sized once and filled, so that no growth of a short vector is involved: GCC 12's
+    // optimiser reports a false array-bounds error inside vector insertion.
+    Bytes d(kOpen.size() + body.size() + 1);
+    const auto end = std::copy(kOpen.begin(), kOpen.end(), d.begin());
+    std::copy(body.begin(), body.end(), end);
+    d.back() = 0xC0;
     return d;
 }
 
