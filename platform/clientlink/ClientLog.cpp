@@ -1,20 +1,12 @@
-// Debug-switch gated diagnostics of the softphone transport.
+// Diagnostics of the softphone transport, through the debug log.
 #include "platform/clientlink/ClientLog.h"
 
-#include <cstdlib>
-#include <cstring>
-#include <iostream>
+#include <string>
+
+#include "platform/log/DebugLog.h"
 
 namespace platform {
 namespace {
-
-bool DebugEnabled() {
-    static const bool enabled = [] {
-        const char* value = std::getenv("KESTREL_DEBUG");
-        return value != nullptr && std::strcmp(value, "1") == 0;
-    }();
-    return enabled;
-}
 
 std::string_view Name(FaultOf who) {
     switch (who) {
@@ -32,7 +24,7 @@ std::string_view Name(FaultOf who) {
 
 void LogClientFault(FaultOf who, std::string_view what) {
     if (DebugEnabled()) {
-        std::cerr << "kestrel: client link: " << Name(who) << ": " << what << '\n';
+        DebugLog("client link", std::string(Name(who)) + ": " + std::string(what));
     }
 }
 

@@ -1,4 +1,5 @@
-// Diagnostics of the softphone transport, written to stderr only when KESTREL_DEBUG=1.
+// Diagnostics of the softphone transport: debug log lines "kestrel client link: <who>: <what>",
+// `what` escaped, since it may quote the softphone.
 #pragma once
 
 #include <string_view>

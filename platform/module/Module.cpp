@@ -5,8 +5,8 @@
 
 #include <algorithm>
 #include <cctype>
-#include <cstdio>
-#include <cstdlib>
+
+#include "platform/log/DebugLog.h"
 
 namespace platform {
 namespace {
@@ -16,11 +16,6 @@ bool EndsWithDll(const std::filesystem::path& path) {
     std::transform(extension.begin(), extension.end(), extension.begin(),
                    [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
     return extension == ".dll";
-}
-
-bool Debugging() {
-    const char* debug = std::getenv("KESTREL_DEBUG");
-    return debug != nullptr && *debug != '\0' && *debug != '0';
 }
 
 }  // namespace
@@ -34,9 +29,8 @@ std::unique_ptr<Module> Module::Load(const std::filesystem::path& path) {
     // An explicit directory part keeps dlopen from searching the library path.
     void* handle = dlopen(target.c_str(), RTLD_NOW | RTLD_LOCAL);
     if (handle == nullptr) {
-        if (Debugging()) {
-            std::fprintf(stderr, "kestrel: cannot load %s: %s\n", target.c_str(), dlerror());
-        }
+        const char* why = dlerror();
+        DebugLog("module", "cannot load " + target.native() + ": " + (why != nullptr ? why : "?"));
         return nullptr;
     }
     return std::unique_ptr<Module>(new Module(handle, target));

@@ -2,6 +2,7 @@
 #include "platform/text/Utf8.h"
 
 #include <cstdint>
+#include <optional>
 
 namespace platform {
 namespace {
@@ -30,8 +31,8 @@ void Append(std::string& out, char32_t c) {
 }
 
 // Decodes one code point at `pos`, advancing it past what was consumed; a malformed sequence
-// consumes its lead byte and the continuation bytes that were valid, and yields U+FFFD.
-char32_t DecodeOne(std::string_view bytes, std::size_t& pos) {
+// consumes its lead byte and the continuation bytes that were valid, and yields nothing.
+std::optional<char32_t> DecodeStrict(std::string_view bytes, std::size_t& pos) {
     const auto lead = static_cast<std::uint8_t>(bytes[pos++]);
     if (lead < 0x80) {
         return lead;
@@ -46,18 +47,22 @@ char32_t DecodeOne(std::string_view bytes, std::size_t& pos) {
     } else if ((lead & 0xF8) == 0xF0) {
         length = 3, c = lead & 0x07, minimum = 0x10000;
     } else {
-        return kReplacement;
+        return std::nullopt;
     }
     for (int i = 0; i < length; ++i) {
         if (pos >= bytes.size() || (static_cast<std::uint8_t>(bytes[pos]) & 0xC0) != 0x80) {
-            return kReplacement;
+            return std::nullopt;
         }
         c = (c << 6) | (static_cast<std::uint8_t>(bytes[pos++]) & 0x3F);
     }
     if (c < minimum || c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF)) {
-        return kReplacement;
+        return std::nullopt;
     }
     return c;
+}
+
+char32_t DecodeOne(std::string_view bytes, std::size_t& pos) {
+    return DecodeStrict(bytes, pos).value_or(kReplacement);
 }
 
 }  // namespace
@@ -87,6 +92,11 @@ std::string SanitizeUtf8(std::string_view bytes) {
         Append(out, DecodeOne(bytes, pos));
     }
     return out;
+}
+
+std::size_t Utf8SequenceLength(std::string_view bytes) {
+    std::size_t pos = 0;
+    return !bytes.empty() && DecodeStrict(bytes, pos) ? pos : 0;
 }
 
 }  // namespace platform

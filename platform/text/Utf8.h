@@ -12,5 +12,8 @@ std::string ToUtf8(std::wstring_view text);
 std::wstring FromUtf8(std::string_view bytes);
 // `bytes` with every malformed sequence replaced by U+FFFD, so the result is valid UTF-8.
 std::string SanitizeUtf8(std::string_view bytes);
+// The length of the well-formed UTF-8 sequence (one code point) that `bytes` starts with; 0 when
+// it starts with a malformed, over-long or truncated one, or is empty.
+std::size_t Utf8SequenceLength(std::string_view bytes);
 
 }  // namespace platform

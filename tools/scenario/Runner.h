@@ -3,7 +3,6 @@
 
 #include <cstddef>
 #include <optional>
-#include <ostream>
 #include <string>
 #include <vector>
 
@@ -19,7 +18,8 @@ struct Failure {
 };
 
 // Starts the session, plays the steps in order until one fails, then stops the host if the
-// script has not. `trace`, when given, gets one line per step before it runs.
-std::optional<Failure> Play(Session& session, const std::vector<Step>& steps, std::ostream* trace);
+// script has not. Each step is traced in the debug log ("kestrel scenario: 12: plug") before it
+// runs.
+std::optional<Failure> Play(Session& session, const std::vector<Step>& steps);
 
 }  // namespace scenario

@@ -104,11 +104,8 @@ int main(int argc, char** argv) {
         return 2;
     }
 
-    const char* debug = std::getenv("KESTREL_DEBUG");
-    const bool trace = debug != nullptr && std::string(debug) == "1";
     scenario::Session session({arguments->programDirectory});
-    const std::optional<scenario::Failure> failure =
-        scenario::Play(session, script.steps, trace ? &std::cerr : nullptr);
+    const std::optional<scenario::Failure> failure = scenario::Play(session, script.steps);
     if (!failure) {
         std::cout << "scenario: " << name << ": passed (" << script.steps.size() << " steps)\n";
         return 0;
