@@ -1,7 +1,10 @@
-// The tray state, the tip and the firmware text.
+// The tray state, the tip, the firmware text and the state line.
 #include "host/common/HostState.h"
 
 #include <array>
+
+#include "platform/log/DebugLog.h"
+#include "platform/text/Utf8.h"
 
 const char* ToString(TrayIcon icon) {
     switch (icon) {
@@ -55,4 +58,11 @@ std::wstring FirmwareVersionText(std::uint32_t wParam, std::uint32_t lParam) {
         text += static_cast<wchar_t>(c);
     }
     return text;
+}
+
+std::string StateLine(bool handsetOnline, const std::wstring& firmware, bool softphoneAttached) {
+    std::string line = handsetOnline ? "handset online (firmware " +
+                                           platform::EscapeControl(platform::ToUtf8(firmware)) + ")"
+                                     : std::string("handset offline");
+    return line + (softphoneAttached ? ", softphone attached" : ", softphone not attached");
 }

@@ -10,6 +10,7 @@
 #include "host/common/HostCore.h"
 #include "platform/files/WorkingDirectory.h"
 #include "platform/instance/TerminationSignals.h"
+#include "platform/log/DebugLog.h"
 #include "platform/loop/MessageLoop.h"
 #include "platform/text/Utf8.h"
 
@@ -28,12 +29,8 @@ class HeadlessHost : public HostCore {
 
   private:
     void Print() {
-        const bool handset = icon_ != TrayIcon::NoDevice;
-        const bool skype = Engine() != nullptr && Engine()->GetSkypeOnline();
-        std::string line =
-            handset ? "handset online (firmware " + platform::ToUtf8(FirmwareText()) + ")"
-                    : std::string("handset offline");
-        line += skype ? ", softphone attached" : ", softphone not attached";
+        const std::string line = StateLine(icon_ != TrayIcon::NoDevice, FirmwareText(),
+                                           Engine() != nullptr && Engine()->GetSkypeOnline());
         if (line != last_) {
             last_ = line;
             std::fprintf(stderr, "larkspurd: state: %s\n", line.c_str());
@@ -61,6 +58,7 @@ int main() {
         std::fprintf(stderr, "larkspurd: cannot load the engine (libKitecore.so)\n");
         return 1;
     }
-    std::fprintf(stderr, "larkspurd: %s running\n", platform::ToUtf8(host.AppName()).c_str());
+    std::fprintf(stderr, "larkspurd: %s running\n",
+                 platform::EscapeControl(platform::ToUtf8(host.AppName())).c_str());
     return loop.Run();
 }

@@ -3,6 +3,8 @@
 
 #include <cstdio>
 
+#include "platform/log/DebugLog.h"
+
 namespace scenario {
 namespace {
 
@@ -112,7 +114,8 @@ std::string ListSection(const std::string& title, const std::vector<ReportEntry>
             out += kCursorMark;
             marked = true;
         }
-        out += "  #" + std::to_string(entries[i].number) + " " + entries[i].text + "\n";
+        out += "  #" + std::to_string(entries[i].number) + " " +
+               platform::EscapeControl(entries[i].text) + "\n";
     }
     if (!marked) {
         out += kCursorMark;
@@ -125,7 +128,8 @@ std::string ListSection(const std::string& title, const std::vector<ReportEntry>
 
 std::string FailureReport(const std::string& where, const std::string& what,
                           const Session& session) {
-    std::string out = "scenario: FAILED " + where + "\n  " + what + "\n";
+    std::string out = "scenario: FAILED " + platform::EscapeControl(where) + "\n  " +
+                      platform::EscapeControl(what) + "\n";
     out += ListSection("softphone commands", CommandEntries(session), session.commandCursor);
     out += ListSection("handset events", HandsetEntries(session), session.handsetCursor);
     out += ListSection("larkspurd states", StateEntries(session.Host()), session.stateCursor);

@@ -25,11 +25,13 @@ struct ReportEntry {
 };
 
 // A titled list of the latest kMaxReportedEntries entries, with a mark before the first entry
-// the next expectation looks at (numbered `cursor` or later), when there is a cursor.
+// the next expectation looks at (numbered `cursor` or later), when there is a cursor. Entries
+// are what the system and the simulators said: each is escaped so that it stays one line.
 std::string ListSection(const std::string& title, const std::vector<ReportEntry>& entries,
                         std::optional<std::size_t> cursor);
 
-// `where`: "script.scn:12: expect-hid 2 1", or what part of the run failed; `what`: why.
+// `where`: "script.scn:12: expect-hid 2 1", or what part of the run failed; `what`: why. Both are
+// escaped as the entries are.
 std::string FailureReport(const std::string& where, const std::string& what,
                           const Session& session);
 

@@ -31,4 +31,15 @@ TEST(HostState, FirmwareTextFromTheReportBytes) {
     EXPECT_EQ(L"\u00E9", FirmwareVersionText(0xE900, 1));
 }
 
+TEST(HostState, TheStateLineStaysOneLineWhateverTheFirmwareSays) {
+    EXPECT_EQ("handset online (firmware 12345), softphone attached",
+              StateLine(true, FirmwareVersionText(0x3132, 0x33343500), true));
+    EXPECT_EQ("handset offline, softphone not attached", StateLine(false, L"12345", false));
+    // Firmware bytes "1", LF, ESC, "[", "2": no line break, no escape sequence for the terminal.
+    EXPECT_EQ("handset online (firmware 1\\n\\x1B[2), softphone not attached",
+              StateLine(true, FirmwareVersionText(0x310A, 0x1B5B3200), false));
+    EXPECT_EQ("handset online (firmware \xC3\xA9\\r), softphone attached",
+              StateLine(true, FirmwareVersionText(0xE90D, 1), true));
+}
+
 }  // namespace

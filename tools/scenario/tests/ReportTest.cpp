@@ -54,6 +54,16 @@ TEST(ScenarioReportTest, TheCursorMarkStandsBeforeTheFirstEntryStillToBeLookedAt
     EXPECT_EQ("lines:\n  (none)\n", ListSection("lines", {}, std::nullopt));
 }
 
+TEST(ScenarioReportTest, WhatOthersSaidStaysOneLineAndNeverReachesTheTerminalAsControl) {
+    EXPECT_EQ("lines:\n  #3 larkspurd: state: handset online (firmware 1\\n\\x1B[2)\n",
+              ListSection("lines", {{3, "larkspurd: state: handset online (firmware 1\n\x1B[2)"}},
+                          std::nullopt));
+    const Session session({"/nonexistent"});
+    const std::string report = FailureReport("s.scn:2: say x\ty", "no command \"a\rb\"", session);
+    EXPECT_TRUE(report.starts_with("scenario: FAILED s.scn:2: say x\\ty\n  no command \"a\\rb\"\n"))
+        << report;
+}
+
 TEST(ScenarioReportTest, LongListsShowTheirLatestEntries) {
     std::vector<ReportEntry> entries;
     for (std::size_t i = 0; i < kMaxReportedEntries + 50; ++i) {
