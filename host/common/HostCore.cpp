@@ -25,9 +25,10 @@ HostCore::~HostCore() {
     ShutdownEngine();
 }
 
-bool HostCore::TakeInstanceLock(const std::filesystem::path& lockDirectory) {
-    lock_ = platform::InstanceLock::Acquire(kInstanceName, lockDirectory);
-    return lock_ != nullptr;
+std::string HostCore::TakeInstanceLock(const std::filesystem::path& lockDirectory) {
+    platform::LockAttempt attempt = platform::InstanceLock::Acquire(kInstanceName, lockDirectory);
+    lock_ = std::move(attempt.lock);
+    return attempt.problem;
 }
 
 bool HostCore::StartEngine() {

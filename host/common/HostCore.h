@@ -24,8 +24,10 @@ class HostCore : public platform::Window {
     explicit HostCore(std::filesystem::path startDirectory);
     ~HostCore() override;
 
-    // Takes the single-instance lock; false when another copy runs.
-    bool TakeInstanceLock(const std::filesystem::path& lockDirectory = {});
+    // Takes the single-instance lock. Returns what stands in the way ("another copy is already
+    // running for this user", or what is wrong with the lock's directory and where); empty when
+    // taken.
+    std::string TakeInstanceLock(const std::filesystem::path& lockDirectory = {});
     // Loads the engine and creates it with this window as its parent, adds the host mode and
     // shows the first state. False when the engine cannot be loaded.
     bool StartEngine();

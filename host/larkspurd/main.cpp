@@ -45,8 +45,8 @@ class HeadlessHost : public HostCore {
 int main() {
     platform::MessageLoop loop;
     HeadlessHost host(platform::CurrentDirectory());
-    if (!host.TakeInstanceLock()) {
-        std::fprintf(stderr, "larkspurd: another copy is already running for this user\n");
+    if (const std::string problem = host.TakeInstanceLock(); !problem.empty()) {
+        std::fprintf(stderr, "larkspurd: %s\n", platform::EscapeControl(problem).c_str());
         return 1;
     }
     // Before the engine starts its threads, so that they inherit the blocked signals.

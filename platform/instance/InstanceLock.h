@@ -7,13 +7,28 @@
 
 namespace platform {
 
+class InstanceLock;
+
+enum class LockOutcome {
+    kTaken,
+    kHeldElsewhere,       // another process holds it: another copy runs
+    kNoRuntimeDirectory,  // no safe directory to keep the lock in
+    kCannotUseFile,       // the lock file cannot be opened or locked
+};
+
+struct LockAttempt {
+    std::unique_ptr<InstanceLock> lock;  // set when taken
+    LockOutcome outcome = LockOutcome::kTaken;
+    // Otherwise, for the user: "another copy is already running for this user", or what is
+    // wrong and where.
+    std::string problem;
+};
+
 class InstanceLock {
   public:
-    // Takes the lock "<name>.lock" in `directory` (the runtime directory when empty). Returns
-    // nullptr when another process holds it or the file cannot be made. The lock lasts as long
-    // as the object, and ends with the process whatever happens.
-    static std::unique_ptr<InstanceLock> Acquire(const std::string& name,
-                                                 std::filesystem::path directory = {});
+    // Takes the lock "<name>.lock" in `directory` (the runtime directory when empty). The lock
+    // lasts as long as the object, and ends with the process whatever happens.
+    static LockAttempt Acquire(const std::string& name, std::filesystem::path directory = {});
     ~InstanceLock();
     InstanceLock(const InstanceLock&) = delete;
     InstanceLock& operator=(const InstanceLock&) = delete;
