@@ -2,29 +2,22 @@
 #include "engine/hid/CHidLink.h"
 
 #include <algorithm>
-#include <cstdio>
-#include <cstdlib>
+#include <string>
 #include <vector>
 
 #include "common/Messages.h"
+#include "platform/log/DebugLog.h"
 
 namespace {
 
 using platform::HidResult;
 
-bool DebugEnabled() {
-    static const bool enabled = [] {
-        const char* value = std::getenv("KESTREL_DEBUG");
-        return value != nullptr && value[0] == '1';
-    }();
-    return enabled;
-}
-
-// Faults of the handset (a malformed report) and of ourselves (a full queue) go to stderr only
-// behind the debug switch.
+// Faults of the handset (a malformed report, a failed read) and of ourselves (a full queue) go
+// to stderr only behind the debug switch.
 void LogDebug(const char* who, const char* what, std::size_t value) {
-    if (DebugEnabled()) {
-        std::fprintf(stderr, "kestrel hid: %s: %s (%zu)\n", who, what, value);
+    if (platform::DebugEnabled()) {
+        platform::DebugLog("hid",
+                           std::string(who) + ": " + what + " (" + std::to_string(value) + ")");
     }
 }
 
@@ -56,18 +49,28 @@ void CHidLink::SetAutoOpen(bool autoOpen) {
     if (present_) {
         OpenDevice();
     }
+    found_.reset();
 }
 
 bool CHidLink::FindDevice() {
     std::lock_guard lock(deviceLock_);
+    found_.reset();
     for (const platform::HidDeviceInfo& info : backend_->Enumerate()) {
-        if (info.vendorId == handset::kVendorId && info.productId == productId_) {
-            devicePath_ = info.path;
-            std::lock_guard readLock(readMutex_);
-            inputReportLength_ = info.inputReportLength;
-            outputReportLength_ = info.outputReportLength;
-            return true;
+        if (info.vendorId != handset::kVendorId || info.productId != productId_) {
+            continue;
         }
+        // A desktop announces a new node before its access rights are in place: the open that
+        // fails now succeeds at the next device change, and only then is the handset there.
+        std::shared_ptr<platform::HidDevice> device = backend_->Open(info.path);
+        if (device == nullptr) {
+            continue;
+        }
+        found_ = std::move(device);
+        devicePath_ = info.path;
+        std::lock_guard readLock(readMutex_);
+        inputReportLength_ = info.inputReportLength;
+        outputReportLength_ = info.outputReportLength;
+        return true;
     }
     return false;
 }
@@ -79,7 +82,8 @@ bool CHidLink::OpenDevice() {
     if (devicePath_.empty()) {
         return false;
     }
-    std::shared_ptr<platform::HidDevice> device = backend_->Open(devicePath_);
+    std::shared_ptr<platform::HidDevice> device =
+        found_ != nullptr ? std::move(found_) : backend_->Open(devicePath_);
     if (device == nullptr) {
         return false;
     }
@@ -88,6 +92,7 @@ bool CHidLink::OpenDevice() {
         device_ = std::move(device);
         ++openings_;
     }
+    stalled_ = false;
     readerWake_.notify_all();
     if (!reader_.joinable()) {
         reader_ = std::thread(&CHidLink::ReaderLoop, this);
@@ -99,6 +104,7 @@ void CHidLink::CloseDevice() {
     autoOpen_ = false;
     StopReader();
     CloseReadHandle();
+    found_.reset();
 }
 
 bool CHidLink::IsOpen() const {
@@ -111,8 +117,8 @@ void CHidLink::CloseReadHandle() {
     std::vector<std::uint8_t> buffer;
     {
         std::unique_lock lock(readMutex_);
+        InterruptReader();
         closing = std::move(device_);  // leaves device_ empty
-        // At most one read slice: the reader holds the device only while reading it.
         readerWake_.wait(lock, [this] { return !readerInRead_; });
         buffer.resize(ReportBufferSize());
     }
@@ -136,6 +142,13 @@ std::size_t CHidLink::ReportBufferSize() const {
     return std::max(inputReportLength_, handset::kInputReportSize);
 }
 
+void CHidLink::InterruptReader() {
+    // While the reader is in a read, device_ is the device it reads.
+    if (readerInRead_ && device_ != nullptr) {
+        device_->InterruptRead();
+    }
+}
+
 void CHidLink::StopReader() {
     if (!reader_.joinable()) {
         return;
@@ -143,6 +156,7 @@ void CHidLink::StopReader() {
     {
         std::lock_guard lock(readMutex_);
         stopReader_ = true;
+        InterruptReader();
     }
     readerWake_.notify_all();
     reader_.join();
@@ -150,17 +164,18 @@ void CHidLink::StopReader() {
     stopReader_ = false;
 }
 
+// Blocks in the device's read until a report comes or the read is interrupted, and between
+// devices until one is opened: an idle handset wakes nothing.
 void CHidLink::ReaderLoop() {
     std::vector<std::uint8_t> buffer;
-    // The opening whose last read failed; it is not read again before the next idle pause ends.
+    // The opening whose read failed; it is not read again, its device is gone or broken.
     std::uint64_t failedOpening = 0;
     std::unique_lock lock(readMutex_);
     while (!stopReader_) {
         if (device_ == nullptr || openings_ == failedOpening) {
-            readerWake_.wait_for(lock, kIdle, [&] {
+            readerWake_.wait(lock, [&] {
                 return stopReader_ || (device_ != nullptr && openings_ != failedOpening);
             });
-            failedOpening = 0;
             continue;
         }
         std::shared_ptr<platform::HidDevice> device = device_;
@@ -170,16 +185,17 @@ void CHidLink::ReaderLoop() {
         lock.unlock();
 
         std::size_t length = 0;
-        const HidResult result = device->Read(buffer, kReadSlice, length);
+        const HidResult result = device->Read(buffer, platform::kWaitForever, length);
         switch (result) {
             case HidResult::Ok:
                 Deliver(std::span(buffer).first(std::min(length, buffer.size())));
                 break;
-            case HidResult::Timeout:
+            case HidResult::Timeout:  // interrupted
                 break;
             case HidResult::NotConnected:
             case HidResult::Error:
-                // A removed device fails every read at once: pause instead of spinning.
+                LogDebug("handset", "read failed, not read again until reopened",
+                         static_cast<std::size_t>(result));
                 failedOpening = opening;
                 break;
         }
@@ -215,11 +231,20 @@ bool CHidLink::WriteFrame(const handset::Frame& frame) {
         if (device == nullptr) {
             return false;
         }
+        if (stalled_ && Loop().Now() < retryAt_) {
+            return false;
+        }
         std::vector<std::uint8_t> report(reportLength, 0);
         const handset::OutputReport carried = handset::ToOutputReport(frame);
         std::copy(carried.begin(), carried.end(), report.begin());
         std::lock_guard lock(deviceLock_);
         result = device->Write(report, kWriteTimeout);
+    }
+    stalled_ = result == HidResult::Timeout;
+    if (stalled_) {
+        retryAt_ = Loop().Now() + kStalledPause;
+        LogDebug("handset", "output not taken in time, frames fail for a while",
+                 static_cast<std::size_t>(kStalledPause.count()));
     }
     if (result == HidResult::NotConnected) {
         for (int i = 0; i < kRechecksAfterRemoval; ++i) {
@@ -263,6 +288,7 @@ void CHidLink::OnDeviceChange() {
     if (autoOpen_ && found) {
         OpenDevice();
     }
+    found_.reset();
     const bool changed = found != present_;
     present_ = found;
     UpdateStatusText();

@@ -23,11 +23,11 @@
 
 class CHidLink final : public platform::Window, public IHidLink {
   public:
-    // Reads wait in slices of this length, so that stopping never waits longer.
-    static constexpr std::chrono::milliseconds kReadSlice{10};
-    // How long the reader sleeps while there is no device to read (or its last read failed).
-    static constexpr std::chrono::milliseconds kIdle{100};
     static constexpr std::chrono::milliseconds kWriteTimeout{50};
+    // After a write that did not complete in time, frames fail at once for this long before the
+    // handset is tried again, so that a handset that stops taking output costs the loop one
+    // write's budget now and then instead of one per frame.
+    static constexpr std::chrono::milliseconds kStalledPause{1000};
     // A hidraw handle queues at most this many input reports.
     static constexpr std::size_t kMaxQueuedReports = 64;
     // Re-enumerations after a write found the device gone.
@@ -48,14 +48,18 @@ class CHidLink final : public platform::Window, public IHidLink {
     // Header, 64 data frames, trailer; stops at the first frame that fails and returns false.
     bool SendLCDFrame(const LCDFrame& frame) override;
 
-    // Enumerates, holding the device lock; on a match stores its path and report lengths.
+    // Enumerates, holding the device lock; the first match that opens is the handset: its path
+    // and report lengths are stored and the open device is kept for OpenDevice. A match that
+    // does not open is skipped, so present always means opened.
     bool FindDevice();
-    // Opens the found device (if not open yet) and starts the reader when it is not running.
+    // Takes the device FindDevice opened, or opens the found path again (if not open yet), and
+    // starts the reader when it is not running.
     bool OpenDevice();
     // Auto-open off, the reader stopped and joined, the device closed.
     void CloseDevice();
-    // One output report: report id 0, then `frame`; false when the handset is not open or the
-    // write failed or did not complete in 50 ms. A device found gone is looked for again.
+    // One output report: report id 0, then `frame`; false when the handset is not open, the
+    // write failed or did not complete in 50 ms, or the handset stalled less than kStalledPause
+    // ago. A device found gone is looked for again.
     bool WriteFrame(const handset::Frame& frame);
     void UpdateStatusText();
 
@@ -75,12 +79,16 @@ class CHidLink final : public platform::Window, public IHidLink {
     void CloseReadHandle();
     // Caller holds readMutex_.
     std::size_t ReportBufferSize() const;
+    // Caller holds readMutex_: ends the read the reader is in, if any.
+    void InterruptReader();
     void StopReader();
     void ReaderLoop();
     void Deliver(std::span<const std::uint8_t> report) const;
 
     // The one open device serves both the reader and the writes; guarded by readMutex_.
     std::shared_ptr<platform::HidDevice> device_;
+    // What FindDevice opened, until OpenDevice takes it or the enumeration's caller drops it.
+    std::shared_ptr<platform::HidDevice> found_;
     std::string devicePath_;
     const platform::WindowHandle owner_;
     bool present_ = false;
@@ -104,4 +112,9 @@ class CHidLink final : public platform::Window, public IHidLink {
         0;  // counts opens, so the reader knows a new device from a failed one
     bool readerInRead_ = false;
     bool stopReader_ = false;
+
+    // Loop thread only: the open device did not take a frame in time; frames fail at once until
+    // `retryAt_` on the loop's clock.
+    bool stalled_ = false;
+    platform::TimePoint retryAt_{};
 };

@@ -29,15 +29,25 @@ enum class HidResult {
     Error,         // any other failure
 };
 
+// A read that waits until a report arrives, the device goes, or InterruptRead.
+inline constexpr std::chrono::milliseconds kWaitForever{-1};
+
 // An open device. Read and Write may run on two different threads at once.
 class HidDevice {
   public:
     virtual ~HidDevice() = default;
     // Reads one input report into `report`, report-id byte first (0 for a device without report
-    // ids), waiting at most `timeout`. On Ok, `length` is the number of bytes stored.
+    // ids), waiting at most `timeout` (or without limit: kWaitForever). On Ok, `length` is the
+    // number of bytes stored. Blocks in the kernel or on a condition, never in slices.
     virtual HidResult Read(std::span<std::uint8_t> report, std::chrono::milliseconds timeout,
                            std::size_t& length) = 0;
-    // Writes one output report, report-id byte first, waiting at most `timeout`.
+    // Makes the Read running now on another thread return Timeout at once, or, when none runs,
+    // the next one. One interruption ends one read; a report already waiting may be returned
+    // instead. Thread-safe.
+    virtual void InterruptRead() = 0;
+    // Writes one output report, report-id byte first, waiting at most `timeout` for it to
+    // complete. Timeout means it did not complete in that time: depending on the device it was
+    // dropped or is still on its way, and while it is, further writes return Timeout at once.
     virtual HidResult Write(std::span<const std::uint8_t> report,
                             std::chrono::milliseconds timeout) = 0;
 };

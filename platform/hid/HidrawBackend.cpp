@@ -1,4 +1,5 @@
-// The real HID backend: hidapi on hidraw for enumeration and I/O, sysfs for report lengths.
+// The real HID backend: hidapi for enumeration, the hidraw nodes themselves for I/O, sysfs for
+// report lengths.
 #include "platform/hid/HidrawBackend.h"
 
 #include <fcntl.h>
@@ -7,13 +8,14 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <climits>
 #include <cstdint>
+#include <cstdio>
 #include <mutex>
 #include <string_view>
 #include <vector>
 
 #include "platform/hid/HidrawBackendWatcher.h"
+#include "platform/hid/HidrawDevice.h"
 
 namespace platform {
 namespace {
@@ -67,67 +69,25 @@ std::optional<std::string> HidrawNodeName(const std::string& devicePath) {
     return name;
 }
 
-int TimeoutMs(std::chrono::milliseconds timeout) {
-    return static_cast<int>(
-        std::clamp<std::chrono::milliseconds::rep>(timeout.count(), 0, INT_MAX));
+// Says once per node that the user may not open it, but only when udev has set the node up:
+// the kernel announces a new node before udev's rules have given the user access to it.
+void DiagnoseRefusedNode(const std::string& path, const std::string& node) {
+    static std::mutex mutex;
+    static std::vector<std::string> told;
+    if (!IsSetUpByUdev(node)) {
+        return;
+    }
+    std::lock_guard lock(mutex);
+    if (std::ranges::count(told, path) > 0) {
+        return;
+    }
+    told.push_back(path);
+    std::fprintf(stderr,
+                 "kestrel: no permission to open the handset's HID node %s; install the udev "
+                 "rule resources/70-kestrel-handset.rules as the README says under \"The real "
+                 "handset\", then plug the handset in again\n",
+                 path.c_str());
 }
-
-class HidrawDevice final : public HidDevice {
-  public:
-    HidrawDevice(hid_device* reader, hid_device* writer, bool usesReportIds)
-        : reader_(reader), writer_(writer), usesReportIds_(usesReportIds) {}
-    ~HidrawDevice() override {
-        hid_close(reader_);
-        hid_close(writer_);
-    }
-    HidrawDevice(const HidrawDevice&) = delete;
-    HidrawDevice& operator=(const HidrawDevice&) = delete;
-
-    HidResult Read(std::span<std::uint8_t> report, std::chrono::milliseconds timeout,
-                   std::size_t& length) override {
-        length = 0;
-        // Without report ids the kernel hands over the report alone: its id 0 goes in front.
-        const std::size_t idBytes = usesReportIds_ ? 0 : 1;
-        if (report.size() <= idBytes) {
-            return HidResult::Error;
-        }
-        errno = 0;
-        const int n = hid_read_timeout(reader_, report.data() + idBytes, report.size() - idBytes,
-                                       TimeoutMs(timeout));
-        const int error = errno;
-        if (n < 0) {
-            return ClassifyHidFailure(error);
-        }
-        if (n == 0) {
-            return HidResult::Timeout;
-        }
-        if (idBytes == 1) {
-            report[0] = 0;
-        }
-        length = static_cast<std::size_t>(n) + idBytes;
-        return HidResult::Ok;
-    }
-
-    // hidraw takes byte 0 as the report id; for a device without report ids the kernel drops the
-    // 0 and sends the rest.
-    HidResult Write(std::span<const std::uint8_t> report, std::chrono::milliseconds) override {
-        if (report.empty()) {
-            return HidResult::Error;
-        }
-        errno = 0;
-        const int n = hid_write(writer_, report.data(), report.size());
-        const int error = errno;
-        if (n < 0) {
-            return ClassifyHidFailure(error);
-        }
-        return static_cast<std::size_t>(n) == report.size() ? HidResult::Ok : HidResult::Error;
-    }
-
-  private:
-    hid_device* reader_;
-    hid_device* writer_;
-    bool usesReportIds_;
-};
 
 }  // namespace
 
@@ -146,7 +106,6 @@ HidReportLengths ReportLengthsOfNode(const std::string& devicePath, const std::s
 
 HidResult ClassifyHidFailure(int errorNumber) {
     switch (errorNumber) {
-        case 0:
         case ENODEV:
         case ENXIO:
         case EIO:
@@ -184,22 +143,18 @@ std::vector<HidDeviceInfo> HidrawBackend::Enumerate() {
 }
 
 std::unique_ptr<HidDevice> HidrawBackend::Open(const std::string& path) {
-    // hidapi would open anything, and leaks its handle when the node turns out not to be hidraw.
-    if (!HidrawNodeName(path)) {
+    const std::optional<std::string> node = HidrawNodeName(path);
+    if (!node) {
         return nullptr;
     }
-    InitHidapiOnce();
-    hid_device* reader = hid_open_path(path.c_str());
-    if (reader == nullptr) {
+    const int fd = open(path.c_str(), O_RDWR | O_CLOEXEC);
+    if (fd < 0) {
+        if (errno == EACCES || errno == EPERM) {
+            DiagnoseRefusedNode(path, *node);
+        }
         return nullptr;
     }
-    hid_device* writer = hid_open_path(path.c_str());
-    if (writer == nullptr) {
-        hid_close(reader);
-        return nullptr;
-    }
-    return std::make_unique<HidrawDevice>(reader, writer,
-                                          ReportLengthsOfNode(path, sysfsRoot_).usesReportIds);
+    return MakeHidrawDevice(fd, ReportLengthsOfNode(path, sysfsRoot_).usesReportIds);
 }
 
 void HidrawBackend::StartWatching(WindowHandle window, MessageId message) {

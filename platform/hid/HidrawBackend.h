@@ -1,5 +1,5 @@
-// The real HID backend: hidraw devices through hidapi, hot-plug through the kernel's device
-// events.
+// The real HID backend: hidraw devices listed by hidapi and read and written on their nodes,
+// hot-plug through the kernel's device events.
 #pragma once
 
 #include <memory>
@@ -21,9 +21,9 @@ class HidrawBackend final : public HidBackend {
 
     // Every hidraw node hidapi lists, once per node, with its report lengths.
     std::vector<HidDeviceInfo> Enumerate() override;
-    // Opens a /dev/hidrawN node (nothing else) twice, one handle for reading and one for writing,
-    // so that a read and a write on two threads never share hidapi's per-handle state. A write
-    // blocks until the kernel has taken the report: hidapi gives it no time limit.
+    // Opens a /dev/hidrawN node (nothing else) for reading and writing, with the bounded reads
+    // and writes of HidrawDevice.h. A node the user may not open gets one diagnostic on stderr
+    // once udev has set it up (before that, its access rights may not be in place yet).
     std::unique_ptr<HidDevice> Open(const std::string& path) override;
     // Posts for every add and remove of a hidraw node, as the kernel announces it (so no udev
     // daemon is needed) and as udev announces it after its rules ran (so that the node's access
@@ -41,9 +41,8 @@ class HidrawBackend final : public HidBackend {
 // when the descriptor cannot be read or parsed.
 HidReportLengths ReportLengthsOfNode(const std::string& devicePath, const std::string& sysfsRoot);
 
-// What a failed hidapi call means, from the errno it left: ENODEV, EIO and their kin, or none at
-// all (hidapi fails a read without a system error when poll reports POLLHUP or POLLERR), mean the
-// device is gone; an interrupted call counts as a timeout.
+// What a failed read or write on a hidraw node means, from its errno: ENODEV, EIO and their
+// kin mean the device is gone; an interrupted or would-block call counts as a timeout.
 HidResult ClassifyHidFailure(int errorNumber);
 
 }  // namespace platform

@@ -1,4 +1,5 @@
-// The hidraw backend's hot-plug watcher: libudev monitors polled with a stop eventfd.
+// The hidraw backend's libudev side: the hot-plug watcher (monitors polled with a stop eventfd),
+// and whether udev has set a node up.
 #include "platform/hid/HidrawBackendWatcher.h"
 
 #include <libudev.h>
@@ -121,6 +122,21 @@ void UeventWatcher::Receive(udev_monitor* monitor) {
         PostMessage(window_, message_, 0, 0);
     }
     udev_device_unref(device);
+}
+
+bool IsSetUpByUdev(const std::string& hidrawName) {
+    udev* context = udev_new();
+    if (context == nullptr) {
+        return false;
+    }
+    udev_device* device =
+        udev_device_new_from_subsystem_sysname(context, "hidraw", hidrawName.c_str());
+    const bool setUp = device != nullptr && udev_device_get_is_initialized(device) > 0;
+    if (device != nullptr) {
+        udev_device_unref(device);
+    }
+    udev_unref(context);
+    return setUp;
 }
 
 }  // namespace platform

@@ -43,4 +43,8 @@ class UeventWatcher {
     std::thread thread_;
 };
 
+// Whether udev has processed the hidraw node `hidrawName` ("hidraw3"): its rules, and with them
+// the user's access rights, are then in place. False where no udev daemon runs.
+bool IsSetUpByUdev(const std::string& hidrawName);
+
 }  // namespace platform

@@ -16,6 +16,7 @@
 #include <condition_variable>
 #include <cstring>
 #include <deque>
+#include <optional>
 
 #include "platform/hid/SocketHidBackendProtocol.h"
 #include "platform/loop/Window.h"
@@ -38,12 +39,14 @@ struct Inbox {
 // One accepted connection. Shared by the serving thread and the devices opened on it; the socket
 // is closed when the last of them lets go, so a writer never sends on a reused descriptor.
 struct SocketHidBackend::Connection {
-    explicit Connection(int socket) : fd(socket) {}
+    Connection(int socket, std::chrono::steady_clock::time_point deadline)
+        : fd(socket), helloDeadline(deadline) {}
     ~Connection() { close(fd); }
     Connection(const Connection&) = delete;
     Connection& operator=(const Connection&) = delete;
 
     const int fd;
+    const std::chrono::steady_clock::time_point helloDeadline;
     // Set once by the serving thread when the hello arrives, read under the backend's mutex.
     bool ready = false;
     std::string path;
@@ -86,8 +89,15 @@ class SocketHidDevice final : public HidDevice {
                    std::size_t& length) override {
         length = 0;
         std::unique_lock lock(connection_->mutex);
-        connection_->arrived.wait_for(lock, std::max(timeout, std::chrono::milliseconds{0}),
-                                      [&] { return !inbox_.reports.empty() || connection_->gone; });
+        const auto ready = [&] {
+            return interrupted_ || !inbox_.reports.empty() || connection_->gone;
+        };
+        if (timeout == kWaitForever) {
+            connection_->arrived.wait(lock, ready);
+        } else {
+            connection_->arrived.wait_for(lock, std::max(timeout, timeout.zero()), ready);
+        }
+        interrupted_ = false;
         if (inbox_.reports.empty()) {
             return connection_->gone ? HidResult::NotConnected : HidResult::Timeout;
         }
@@ -96,6 +106,12 @@ class SocketHidDevice final : public HidDevice {
         length = std::min(next.length, report.size());
         std::copy_n(next.bytes.begin(), length, report.begin());
         return HidResult::Ok;
+    }
+
+    void InterruptRead() override {
+        std::lock_guard lock(connection_->mutex);
+        interrupted_ = true;
+        connection_->arrived.notify_all();
     }
 
     // Exactly one output report per packet.
@@ -136,6 +152,7 @@ class SocketHidDevice final : public HidDevice {
   private:
     std::shared_ptr<Connection> connection_;
     Inbox inbox_;
+    bool interrupted_ = false;  // guarded by the connection's mutex
 };
 
 bool FillAddress(const std::string& path, sockaddr_un& address) {
@@ -167,7 +184,8 @@ bool IsStaleSocket(const sockaddr_un& address) {
 
 }  // namespace
 
-SocketHidBackend::SocketHidBackend(std::string socketPath) : path_(std::move(socketPath)) {
+SocketHidBackend::SocketHidBackend(std::string socketPath, std::chrono::milliseconds helloTimeout)
+    : path_(std::move(socketPath)), helloTimeout_(helloTimeout) {
     stopFd_ = eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
     if (stopFd_ >= 0 && Listen()) {
         thread_ = std::thread(&SocketHidBackend::Serve, this);
@@ -284,6 +302,7 @@ void SocketHidBackend::Serve() {
     std::vector<pollfd> fds;
     std::vector<std::shared_ptr<Connection>> polled;
     for (;;) {
+        const int timeout = HangUpSilentConnections();
         {
             std::lock_guard lock(mutex_);
             polled = connections_;
@@ -292,7 +311,7 @@ void SocketHidBackend::Serve() {
         for (const std::shared_ptr<Connection>& connection : polled) {
             fds.push_back({connection->fd, POLLIN, 0});
         }
-        if (poll(fds.data(), fds.size(), -1) < 0) {
+        if (poll(fds.data(), fds.size(), timeout) < 0) {
             if (errno == EINTR) {
                 continue;
             }
@@ -312,6 +331,34 @@ void SocketHidBackend::Serve() {
     }
 }
 
+int SocketHidBackend::HangUpSilentConnections() {
+    const auto now = std::chrono::steady_clock::now();
+    std::vector<std::shared_ptr<Connection>> overdue;
+    std::optional<std::chrono::steady_clock::time_point> next;
+    {
+        std::lock_guard lock(mutex_);
+        for (const std::shared_ptr<Connection>& connection : connections_) {
+            if (connection->ready) {
+                continue;
+            }
+            if (connection->helloDeadline <= now) {
+                overdue.push_back(connection);
+            } else if (!next || connection->helloDeadline < *next) {
+                next = connection->helloDeadline;
+            }
+        }
+    }
+    for (const std::shared_ptr<Connection>& connection : overdue) {
+        Hangup(connection);
+    }
+    if (!next) {
+        return -1;
+    }
+    // Rounded up, so that the wake-up does not come a moment before the deadline.
+    const auto wait = std::chrono::ceil<std::chrono::milliseconds>(*next - now);
+    return static_cast<int>(std::min<std::chrono::milliseconds::rep>(wait.count(), INT_MAX));
+}
+
 void SocketHidBackend::Accept() {
     const int fd = accept4(listenFd_, nullptr, nullptr, SOCK_CLOEXEC | SOCK_NONBLOCK);
     if (fd < 0) {
@@ -326,7 +373,8 @@ void SocketHidBackend::Accept() {
         close(fd);
         return;
     }
-    auto connection = std::make_shared<Connection>(fd);
+    auto connection =
+        std::make_shared<Connection>(fd, std::chrono::steady_clock::now() + helloTimeout_);
     connection->path = "sim:" + std::to_string(nextNumber_++);
     connections_.push_back(std::move(connection));
 }

@@ -2,6 +2,7 @@
 // socket this backend listens on (protocol in docs/handset-socket.md).
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <memory>
 #include <mutex>
@@ -20,9 +21,14 @@ class SocketHidBackend final : public HidBackend {
     // Input reports an open device holds unread; later ones are dropped, as hidraw does.
     static constexpr std::size_t kMaxQueuedReports = 64;
 
+    // A connection that has not said hello by then is closed, so that silent connections cannot
+    // take every place and turn the handsets away.
+    static constexpr std::chrono::milliseconds kHelloTimeout{1000};
+
     // Listens on `socketPath` at once, replacing a socket file nobody listens on any more. When
     // that fails (path too long, a live listener there, no rights) the backend has no devices.
-    explicit SocketHidBackend(std::string socketPath);
+    explicit SocketHidBackend(std::string socketPath,
+                              std::chrono::milliseconds helloTimeout = kHelloTimeout);
     // Stops listening, removes its socket file and ends every connection: open devices report
     // NotConnected from then on.
     ~SocketHidBackend() override;
@@ -53,8 +59,12 @@ class SocketHidBackend final : public HidBackend {
     void Receive(const std::shared_ptr<Connection>& connection);
     void Hangup(const std::shared_ptr<Connection>& connection);
     void NotifyWatcher();
+    // Hangs up the connections whose hello is overdue; returns the poll timeout until the next
+    // one is due (-1: none waits).
+    int HangUpSilentConnections();
 
     std::string path_;
+    const std::chrono::milliseconds helloTimeout_;
     int listenFd_ = -1;
     int stopFd_ = -1;
     // The socket file this backend made, so that only that one is removed.

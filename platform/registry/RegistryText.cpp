@@ -267,7 +267,10 @@ void RegistryText::AddKey(std::string_view key) {
     if (!lines_.empty() && !Trim(lines_.back()).empty()) {
         lines_.emplace_back();
     }
-    lines_.push_back("[" + std::string(key) + "]");
+    // Appended piecewise: GCC 12 at -O3 reports a false -Wrestrict for "[" + std::string(...).
+    std::string header = "[";
+    header.append(key).append("]");
+    lines_.push_back(std::move(header));
 }
 
 std::optional<RegistryValue> RegistryText::Find(std::string_view key,

@@ -19,6 +19,8 @@ class ProbedDevice final : public platform::HidDevice {
         return real_->Read(report, timeout, length);
     }
 
+    void InterruptRead() override { real_->InterruptRead(); }
+
     platform::HidResult Write(std::span<const std::uint8_t> report,
                               std::chrono::milliseconds timeout) override {
         std::function<void()> step;

@@ -243,14 +243,41 @@ TEST_F(HidLinkTest, DisplayTransferStopsAtTheFirstFailedReport) {
     EXPECT_EQ(fake->Writes()[1].report[2], handset::kDisplayHeader);
 }
 
-TEST_F(HidLinkTest, StalledWriteFailsAfterItsFiftyMilliseconds) {
+TEST_F(HidLinkTest, AStalledHandsetCostsOneWriteBudgetAPauseNotOnePerFrame) {
     fake->Plug(Handset());
     auto link = MakeLink();
-    const platform::TimePoint before = loop.Now();
+    const platform::TimePoint start = loop.Now();
+    fake->FailNextWrites(HidResult::Timeout, 1000);
+    EXPECT_FALSE(link->SendCtrlCmd(handset::kDisplayLight, 1));
+    EXPECT_EQ(loop.Now() - start, milliseconds(50));
+    EXPECT_TRUE(link->IsPresent());
+
+    // Within the pause a whole display transfer fails at once, without touching the handset.
+    EXPECT_FALSE(link->SendLCDFrame(LCDFrame{}));
+    EXPECT_EQ(fake->Writes().size(), 1u);
+    clock.Advance(CHidLink::kStalledPause - milliseconds(1));
+    EXPECT_FALSE(link->SendCtrlCmd(handset::kDisplayLight, 1));
+    EXPECT_EQ(fake->Writes().size(), 1u);
+
+    // After it, the handset is tried again: still stalled, one more budget and a new pause.
+    clock.Advance(milliseconds(1));
+    EXPECT_FALSE(link->SendLCDFrame(LCDFrame{}));
+    EXPECT_EQ(fake->Writes().size(), 2u);
+    EXPECT_EQ(loop.Now() - start, CHidLink::kStalledPause + milliseconds(100));
+
+    // Taking output again ends it: every frame of the next transfer is written.
+    fake->FailNextWrites(HidResult::Ok, 0);
+    clock.Advance(CHidLink::kStalledPause);
+    EXPECT_TRUE(link->SendLCDFrame(LCDFrame{}));
+    EXPECT_EQ(fake->Writes().size(), 2u + handset::kDisplayFrames);
+}
+
+TEST_F(HidLinkTest, ReopeningTheHandsetEndsTheStalledPause) {
+    fake->Plug(Handset());
+    auto link = MakeLink();
     fake->FailNextWrites(HidResult::Timeout);
     EXPECT_FALSE(link->SendCtrlCmd(handset::kDisplayLight, 1));
-    EXPECT_EQ(loop.Now() - before, milliseconds(50));
-    EXPECT_TRUE(link->IsPresent());
+    platform::SendMessage(link->Handle(), platform::WM_DEVICECHANGE, 0, 0);
     EXPECT_TRUE(link->SendCtrlCmd(handset::kDisplayLight, 1));
 }
 
@@ -290,17 +317,47 @@ TEST_F(HidLinkTest, WriteNotConnectedWhileStillListedReopens) {
     EXPECT_TRUE(link->SendCtrlCmd(handset::kDisplayLight, 1));
 }
 
-TEST_F(HidLinkTest, CaptionTellsWhyTheHandsetIsNotOpen) {
-    fake->Plug(Handset());
+TEST_F(HidLinkTest, AHandsetThatDoesNotOpenIsNotPresentUntilItOpens) {
+    // A desktop announces the node before udev has given the user access to it.
     fake->RefuseOpen(kHandsetPath, true);
+    fake->Plug(Handset());
     auto link = MakeLink();
-    EXPECT_TRUE(link->IsPresent());
-    EXPECT_EQ(Caption(*link), L"Device Detected And Open it fail!");
+    loop.ProcessReady();
+    EXPECT_FALSE(link->IsPresent());
+    EXPECT_EQ(Caption(*link), L"Device Not Detected!");
     EXPECT_FALSE(link->SendCtrlCmd(handset::kDisplayLight, 1));
+    EXPECT_TRUE(DeviceChanges().empty());
 
+    // udev's own event: now it opens, and only now is the arrival told.
+    fake->RefuseOpen(kHandsetPath, false);
+    platform::SendMessage(link->Handle(), platform::WM_DEVICECHANGE, 0, 0);
+    loop.ProcessReady();
+    EXPECT_TRUE(link->IsPresent());
+    EXPECT_EQ(Caption(*link), L"Device Detected And Opened");
+    EXPECT_EQ(DeviceChanges(), std::vector<platform::WPARAM>{1});
+    EXPECT_TRUE(link->SendCtrlCmd(handset::kDisplayLight, 1));
+    EXPECT_EQ(fake->OpenHandles(), 1u);  // the enumeration's open is the one kept
+}
+
+TEST_F(HidLinkTest, WithoutAutoOpenTheHandsetIsFoundButLeftClosed) {
+    fake->Plug(Handset());
     auto manual = MakeLink(5001, false);
     platform::SendMessage(manual->Handle(), platform::WM_DEVICECHANGE, 0, 0);
+    EXPECT_TRUE(manual->IsPresent());
     EXPECT_EQ(manual->Text(), L"Device Detected And Closed");
+    EXPECT_EQ(fake->OpenHandles(), 0u);
+}
+
+TEST_F(HidLinkTest, AnIdleReaderWaitsInOneReadAndClosesAtOnce) {
+    fake->Plug(Handset());
+    auto link = MakeLink();
+    ASSERT_TRUE(fake->WaitForReadInProgress(milliseconds(2000)));
+    const std::size_t calls = fake->ReadCalls();
+    // Read slices would have made several calls by now.
+    EXPECT_FALSE(fake->WaitForReadCalls(calls + 1, milliseconds(100)));
+    // The read waits without limit: closing must end it, not wait for it.
+    link->CloseDevice();
+    EXPECT_EQ(fake->ReadsInProgress(), 0u);
 }
 
 TEST_F(HidLinkTest, ThousandKeyReportsArriveCompleteAndInOrder) {
@@ -346,7 +403,7 @@ TEST_F(HidLinkTest, DeviceChangeClosesTheOldHandleBeforeTheNewIsRead) {
     constexpr std::size_t kRounds = 20;
     for (std::size_t round = 0; round < kRounds; ++round) {
         // Catch the reader inside a read of the handle about to be closed.
-        ASSERT_TRUE(fake->WaitForReadCalls(fake->ReadCalls() + 1, milliseconds(2000)));
+        ASSERT_TRUE(fake->WaitForReadInProgress(milliseconds(2000)));
         platform::SendMessage(link->Handle(), platform::WM_DEVICECHANGE, 0, 0);
         // A report given to both handles would be read twice.
         EXPECT_EQ(fake->OpenHandles(), 1u);

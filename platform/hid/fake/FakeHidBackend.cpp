@@ -19,6 +19,7 @@ struct Handle {
     std::uint64_t plugging;  // which plugging of the path it was opened on
     std::deque<std::vector<std::uint8_t>> reports;
     bool gone = false;
+    bool interrupted = false;
 };
 
 struct Plugged {
@@ -84,8 +85,15 @@ class FakeHidBackend::FakeDevice final : public HidDevice {
         ++state_->readCalls;
         ++state_->readsInProgress;
         state_->changed.notify_all();
-        state_->changed.wait_for(lock, timeout,
-                                 [this] { return handle_->gone || !handle_->reports.empty(); });
+        const auto ready = [this] {
+            return handle_->interrupted || handle_->gone || !handle_->reports.empty();
+        };
+        if (timeout == kWaitForever) {
+            state_->changed.wait(lock, ready);
+        } else {
+            state_->changed.wait_for(lock, timeout, ready);
+        }
+        handle_->interrupted = false;
         --state_->readsInProgress;
         if (handle_->gone) {
             return HidResult::NotConnected;
@@ -99,6 +107,12 @@ class FakeHidBackend::FakeDevice final : public HidDevice {
         std::copy_n(next.begin(), length, report.begin());
         handle_->reports.pop_front();
         return HidResult::Ok;
+    }
+
+    void InterruptRead() override {
+        std::lock_guard lock(state_->mutex);
+        handle_->interrupted = true;
+        state_->changed.notify_all();
     }
 
     HidResult Write(std::span<const std::uint8_t> report,
@@ -147,7 +161,7 @@ std::unique_ptr<HidDevice> FakeHidBackend::Open(const std::string& path) {
     if (it == state_->devices.end() || std::ranges::count(state_->refused, path) > 0) {
         return nullptr;
     }
-    auto handle = std::make_shared<Handle>(Handle{path, it->second.plugging, {}, false});
+    auto handle = std::make_shared<Handle>(Handle{path, it->second.plugging, {}, false, false});
     state_->handles.push_back(handle);
     ++state_->openCount;
     return std::make_unique<FakeDevice>(state_, std::move(handle));
@@ -252,6 +266,11 @@ std::size_t FakeHidBackend::ReadsInProgress() const {
 bool FakeHidBackend::WaitForReadCalls(std::size_t count, std::chrono::milliseconds timeout) const {
     std::unique_lock lock(state_->mutex);
     return state_->changed.wait_for(lock, timeout, [&] { return state_->readCalls >= count; });
+}
+
+bool FakeHidBackend::WaitForReadInProgress(std::chrono::milliseconds timeout) const {
+    std::unique_lock lock(state_->mutex);
+    return state_->changed.wait_for(lock, timeout, [&] { return state_->readsInProgress > 0; });
 }
 
 }  // namespace platform

@@ -68,6 +68,8 @@ class FakeHidBackend final : public HidBackend {
     // Blocks, in real time, until ReadCalls() reaches `count` or `timeout` passes; returns
     // whether it was reached.
     bool WaitForReadCalls(std::size_t count, std::chrono::milliseconds timeout) const;
+    // Blocks, in real time, until a read is running or `timeout` passes; returns whether one is.
+    bool WaitForReadInProgress(std::chrono::milliseconds timeout) const;
 
   private:
     struct State;

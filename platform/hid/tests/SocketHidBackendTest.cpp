@@ -334,6 +334,76 @@ TEST_F(SocketHidBackendTest, ConnectionsBeyondTheLimitAreRefused) {
     EXPECT_EQ(backend->Enumerate().size(), SocketHidBackend::kMaxConnections);
 }
 
+// A connection that says nothing.
+int ConnectSilently(const std::string& path) {
+    const int fd = socket(AF_UNIX, SOCK_SEQPACKET | SOCK_CLOEXEC, 0);
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    std::strcpy(address.sun_path, path.c_str());
+    if (connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) {
+        close(fd);
+        return -1;
+    }
+    return fd;
+}
+
+TEST(SocketHidBackendHelloTest, SilentConnectionsAreClosedAndCannotLockTheHandsetOut) {
+    TempDir dir;
+    const std::string path = dir / "handset.sock";
+    SocketHidBackend backend(path, 100ms);
+    std::vector<int> silent;
+    for (std::size_t i = 0; i < SocketHidBackend::kMaxConnections; ++i) {
+        silent.push_back(ConnectSilently(path));
+        ASSERT_GE(silent.back(), 0);
+    }
+    // Every place is taken; each silent one is hung up once its hello is overdue.
+    for (const int fd : silent) {
+        std::array<std::uint8_t, 32> buffer{};
+        EXPECT_EQ(recv(fd, buffer.data(), buffer.size(), 0), 0);
+        close(fd);
+    }
+    SocketHidBackendPeer handset;
+    ASSERT_TRUE(handset.Connect(path, kHandset));
+    EXPECT_TRUE(WaitUntil([&] { return backend.Enumerate().size() == 1; }));
+}
+
+TEST_F(SocketHidBackendTest, AHandsetThatStopsReadingFailsWritesWithinTheirBudgetUntilItReads) {
+    SocketHidBackendPeer peer;
+    ASSERT_TRUE(Plug(peer));
+    std::unique_ptr<HidDevice> device = OpenOnly();
+    ASSERT_NE(device, nullptr);
+    Output report{};
+    std::size_t written = 0;
+    while (device->Write(report, 0ms) == HidResult::Ok) {
+        ++written;
+    }
+    ASSERT_GT(written, 0u);
+    EXPECT_EQ(device->Write(report, 20ms), HidResult::Timeout);
+    // The handset takes its output again: writes go through.
+    std::array<std::uint8_t, 32> buffer{};
+    std::size_t length = 0;
+    for (std::size_t i = 0; i < written; ++i) {
+        ASSERT_EQ(peer.Receive(buffer, 5000ms, length), HidResult::Ok);
+    }
+    EXPECT_EQ(device->Write(report, 5000ms), HidResult::Ok);
+}
+
+TEST_F(SocketHidBackendTest, AnInterruptEndsOneReadThatWaitsWithoutLimit) {
+    SocketHidBackendPeer peer;
+    ASSERT_TRUE(Plug(peer));
+    std::unique_ptr<HidDevice> device = OpenOnly();
+    ASSERT_NE(device, nullptr);
+    Input read{};
+    std::size_t length = 0;
+    std::thread interrupter([&] { device->InterruptRead(); });
+    EXPECT_EQ(device->Read(read, kWaitForever, length), HidResult::Timeout);
+    interrupter.join();
+    // The interruption was used up; a report that comes is read.
+    ASSERT_TRUE(peer.Send(KeyReport(7)));
+    EXPECT_EQ(device->Read(read, kWaitForever, length), HidResult::Ok);
+    EXPECT_EQ(read[3], 7);
+}
+
 TEST_F(SocketHidBackendTest, NothingIsPostedWhileNotWatching) {
     backend->StopWatching();
     SocketHidBackendPeer unannounced;
