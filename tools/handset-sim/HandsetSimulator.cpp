@@ -3,11 +3,13 @@
 
 #include <algorithm>
 
+#include "tools/handset-sim/InputReports.h"
+
 namespace handset_sim {
 namespace {
 
 // One byte more than an output report, so that an over-long one shows as malformed.
-constexpr std::size_t kReceiveBuffer = handset::kOutputReportSize + 1;
+constexpr std::size_t kReceiveBuffer = kOutputReportSize + 1;
 constexpr auto kReceiveSlice = std::chrono::milliseconds(1000);
 
 }  // namespace
@@ -43,23 +45,19 @@ void HandsetSimulator::Unplug() {
 }
 
 bool HandsetSimulator::SendKey(std::uint8_t scanCode) {
-    return SendReport(std::array<std::uint8_t, handset::kInputReportSize>{0, 0, handset::kKeyReport,
-                                                                          scanCode, 0, 0, 0, 0, 0});
+    return SendReport(KeyReport(scanCode));
 }
 
 bool HandsetSimulator::SendFirmware(std::string_view version) {
-    std::array<std::uint8_t, handset::kInputReportSize> report{0, 0, handset::kFirmwareReport};
-    const std::size_t characters = std::min<std::size_t>(version.size(), 5);
-    std::copy_n(version.begin(), characters, report.begin() + 3);
-    if (!SendReport(report)) {
+    if (!SendReport(FirmwareReport(version))) {
         return false;
     }
     std::lock_guard lock(mutex_);
-    firmware_ = std::string(version.substr(0, characters));
+    firmware_ = std::string(version.substr(0, kFirmwareCharacters));
     return true;
 }
 
-bool HandsetSimulator::SendReport(std::span<const std::uint8_t, handset::kInputReportSize> report) {
+bool HandsetSimulator::SendReport(std::span<const std::uint8_t, kInputReportSize> report) {
     return plugged_ && peer_.Send(report);
 }
 

@@ -18,8 +18,8 @@
 #include <utility>
 #include <vector>
 
-#include "engine/hid/HandsetProtocol.h"
 #include "platform/hid/SocketHidBackendPeer.h"
+#include "tools/handset-sim/HandsetWire.h"
 #include "tools/handset-sim/OutputDecoder.h"
 
 namespace handset_sim {
@@ -39,8 +39,8 @@ struct Event {
 
 class HandsetSimulator {
   public:
-    explicit HandsetSimulator(std::uint16_t productId = handset::kDefaultProductId,
-                              std::uint16_t vendorId = handset::kVendorId);
+    explicit HandsetSimulator(std::uint16_t productId = kDefaultProductId,
+                              std::uint16_t vendorId = kVendorId);
     ~HandsetSimulator();
     HandsetSimulator(const HandsetSimulator&) = delete;
     HandsetSimulator& operator=(const HandsetSimulator&) = delete;
@@ -56,7 +56,7 @@ class HandsetSimulator {
     bool SendKey(std::uint8_t scanCode);
     // The first five characters of `version`, padded with 0.
     bool SendFirmware(std::string_view version);
-    bool SendReport(std::span<const std::uint8_t, handset::kInputReportSize> report);
+    bool SendReport(std::span<const std::uint8_t, kInputReportSize> report);
 
     HandsetState State() const;
     // The firmware version last sent, empty before the first.

@@ -6,10 +6,6 @@
 namespace handset_sim {
 namespace {
 
-bool IsDark(const LCDFrame& lcd, int x, int y) {
-    return (lcd[static_cast<std::size_t>(x + 128 * (y / 8))] >> (y % 8) & 1) != 0;
-}
-
 std::string Value(const std::optional<std::uint8_t>& value) {
     return value ? std::to_string(*value) : "-";
 }
@@ -20,13 +16,13 @@ std::string OnOff(const std::optional<std::uint8_t>& value) {
 
 }  // namespace
 
-std::string RenderLcd(const LCDFrame& lcd) {
+std::string RenderLcd(const Screen& lcd) {
     constexpr std::string_view kUpper = "\u2580";
     constexpr std::string_view kLower = "\u2584";
     constexpr std::string_view kFull = "\u2588";
     std::string text;
-    for (int row = 0; row < 32; ++row) {
-        for (int x = 0; x < 128; ++x) {
+    for (std::size_t row = 0; row < kScreenHeight / 2; ++row) {
+        for (std::size_t x = 0; x < kScreenWidth; ++x) {
             const bool upper = IsDark(lcd, x, 2 * row);
             const bool lower = IsDark(lcd, x, 2 * row + 1);
             text += upper && lower ? kFull : upper ? kUpper : lower ? kLower : " ";

@@ -9,7 +9,7 @@ namespace handset_sim {
 
 // 32 lines of 128 characters, each character two pixel rows: upper half, lower half or full
 // block (UTF-8) where pixels are dark, a space where both are background.
-std::string RenderLcd(const LCDFrame& lcd);
+std::string RenderLcd(const Screen& lcd);
 
 // One line: connection, light, backlight, ringer, mute, contrast, sound output, key sound,
 // firmware and the transfer counts; "-" for what the host never sent.

@@ -4,14 +4,15 @@
 #include <algorithm>
 #include <array>
 
-#include "engine/hid/HandsetProtocol.h"
+#include "tools/handset-sim/DisplayChecksum.h"
 
 namespace handset_sim {
 namespace {
 
-constexpr std::size_t kDataFrames = 64;
-constexpr std::array<std::uint8_t, handset::kFrameSize> kHeader = {
-    handset::kFrameMarker, handset::kDisplayHeader, 0x00, 0x00, 0xFF, 0x03};
+// Fixed to the byte; ten zeros follow.
+constexpr std::array<std::uint8_t, kFrameSize> kHeader = {
+    kFrameMarker, kDisplayHeader, 0x00, 0x00, 0xFF, 0x03,  //
+};
 
 bool ZeroFrom(std::span<const std::uint8_t> frame, std::size_t first) {
     return std::all_of(frame.begin() + static_cast<std::ptrdiff_t>(first), frame.end(),
@@ -46,27 +47,27 @@ std::string_view ToString(FrameKind kind) {
 
 std::string_view CommandName(std::uint8_t command) {
     switch (command) {
-        case handset::kKeySound:
+        case kKeySound:
             return "key sound";
-        case handset::kDisplayLight:
+        case kDisplayLight:
             return "display light";
-        case handset::kRinger:
+        case kRinger:
             return "ringer";
-        case handset::kMicMute:
+        case kMicMute:
             return "mute";
-        case handset::kContrast:
+        case kContrast:
             return "contrast";
-        case handset::kDisplayHeader:
+        case kDisplayHeader:
             return "display header";
-        case handset::kSoundOutput:
+        case kSoundOutput:
             return "sound output";
-        case handset::kStartupNotice:
+        case kStartupNotice:
             return "start-up notice";
-        case handset::kDisplayTrailer:
+        case kDisplayTrailer:
             return "display trailer";
-        case handset::kClosing:
+        case kClosing:
             return "closing";
-        case handset::kKeypadBacklight:
+        case kKeypadBacklight:
             return "keypad backlight";
         default:
             return "unknown";
@@ -79,14 +80,14 @@ void OutputDecoder::Reset() {
 }
 
 std::vector<Decoded> OutputDecoder::Feed(std::span<const std::uint8_t> report) {
-    if (report.size() != handset::kOutputReportSize || report[0] != 0) {
+    if (report.size() != kOutputReportSize || report[0] != 0) {
         return {Decoded{FrameKind::Malformed}};
     }
     const std::span<const std::uint8_t> frame = report.subspan(1);
     if (!dataFrames_) {
         return {DecodeOutsideTransfer(frame)};
     }
-    if (*dataFrames_ < kDataFrames) {
+    if (*dataFrames_ < kDisplayDataFrames) {
         // Data frames carry no marker: whatever comes is display data.
         std::copy(frame.begin(), frame.end(),
                   incoming_.begin() + static_cast<std::ptrdiff_t>(*dataFrames_ * frame.size()));
@@ -102,10 +103,10 @@ std::vector<Decoded> OutputDecoder::Feed(std::span<const std::uint8_t> report) {
 }
 
 Decoded OutputDecoder::DecodeOutsideTransfer(std::span<const std::uint8_t> frame) {
-    if (frame[0] != handset::kFrameMarker) {
+    if (frame[0] != kFrameMarker) {
         return {FrameKind::Malformed};
     }
-    if (frame[1] == handset::kDisplayHeader) {
+    if (frame[1] == kDisplayHeader) {
         if (!IsHeader(frame)) {
             return {FrameKind::Malformed};
         }
@@ -119,12 +120,11 @@ Decoded OutputDecoder::DecodeOutsideTransfer(std::span<const std::uint8_t> frame
 }
 
 Decoded OutputDecoder::DecodeTrailer(std::span<const std::uint8_t> frame) {
-    if (frame[0] != handset::kFrameMarker || frame[1] != handset::kDisplayTrailer ||
-        !ZeroFrom(frame, 4)) {
+    if (frame[0] != kFrameMarker || frame[1] != kDisplayTrailer || !ZeroFrom(frame, 4)) {
         ++state_.transfersRejected;
         return {FrameKind::DisplayBroken};
     }
-    const std::uint16_t crc = handset::ComputeCRC(incoming_);
+    const std::uint16_t crc = DisplayChecksum(incoming_);
     if (frame[2] != (crc & 0xFF) || frame[3] != (crc >> 8)) {
         ++state_.transfersRejected;
         return {FrameKind::DisplayBadCrc};
@@ -136,31 +136,31 @@ Decoded OutputDecoder::DecodeTrailer(std::span<const std::uint8_t> frame) {
 
 Decoded OutputDecoder::ApplyControl(std::uint8_t command, std::uint8_t value) {
     switch (command) {
-        case handset::kKeySound:
+        case kKeySound:
             state_.keySound = value;
             break;
-        case handset::kDisplayLight:
+        case kDisplayLight:
             state_.displayLight = value;
             break;
-        case handset::kRinger:
+        case kRinger:
             state_.ringer = value;
             break;
-        case handset::kMicMute:
+        case kMicMute:
             state_.micMute = value;
             break;
-        case handset::kContrast:
+        case kContrast:
             state_.contrast = value;
             break;
-        case handset::kSoundOutput:
+        case kSoundOutput:
             state_.soundOutput = value;
             break;
-        case handset::kStartupNotice:
+        case kStartupNotice:
             ++state_.startupNotices;
             break;
-        case handset::kClosing:
+        case kClosing:
             ++state_.closings;
             break;
-        case handset::kKeypadBacklight:
+        case kKeypadBacklight:
             state_.keypadBacklight = value;
             break;
         default:  // a trailer without a transfer, or a code the handset does not know

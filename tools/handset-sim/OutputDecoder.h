@@ -9,7 +9,7 @@
 #include <string_view>
 #include <vector>
 
-#include "common/LcdFrame.h"
+#include "tools/handset-sim/HandsetWire.h"
 
 namespace handset_sim {
 
@@ -39,7 +39,7 @@ struct Decoded {
 
 // What the host has told the handset since it was plugged in; unset values were never sent.
 struct HandsetState {
-    LCDFrame lcd{};  // the last image shown, blank before the first
+    Screen lcd{};  // the last image shown, blank before the first
     std::optional<std::uint8_t> keySound;
     std::optional<std::uint8_t> displayLight;
     std::optional<std::uint8_t> ringer;  // 0 silent, 1..8 the melody ringing
@@ -70,7 +70,7 @@ class OutputDecoder {
     HandsetState state_;
     // Data frames received of the transfer in progress; nothing outside a transfer.
     std::optional<std::size_t> dataFrames_;
-    LCDFrame incoming_{};
+    Screen incoming_{};
 };
 
 }  // namespace handset_sim

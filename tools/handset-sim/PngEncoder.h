@@ -1,22 +1,25 @@
-// PNG pictures of the LCD, written without a compression library: zlib's stored blocks.
+// PNG pictures of the LCD: its pixels as a 1-bit picture, each pixel a square, written by the
+// platform's PNG writer.
 #pragma once
 
 #include <cstdint>
-#include <span>
+#include <filesystem>
 #include <vector>
 
-#include "common/LcdFrame.h"
+#include "platform/png/PngWriter.h"
+#include "tools/handset-sim/HandsetWire.h"
 
 namespace handset_sim {
 
 inline constexpr unsigned kMaxPngScale = 16;
 
-// A grey-scale PNG of `lcd`, each LCD pixel `scale` x `scale` picture pixels (scale 1 to
-// kMaxPngScale; others are brought into that range): dark pixels black, the rest white.
-std::vector<std::uint8_t> EncodeLcdPng(const LCDFrame& lcd, unsigned scale);
+// A 1-bit grey PNG of `lcd`, 128 * scale x 64 * scale, each LCD pixel `scale` x `scale` picture
+// pixels (scale 1 to kMaxPngScale; others are brought into that range): dark pixels black, the
+// rest white. Empty when it cannot be encoded.
+std::vector<std::uint8_t> EncodeLcdPng(const Screen& lcd, unsigned scale);
 
-// The checksums PNG needs: CRC-32 of its chunks and zlib's Adler-32.
-std::uint32_t Crc32(std::span<const std::uint8_t> data);
-std::uint32_t Adler32(std::span<const std::uint8_t> data);
+// The same picture as the file `path`, replaced whole.
+platform::PngResult WriteLcdPng(const std::filesystem::path& path, const Screen& lcd,
+                                unsigned scale);
 
 }  // namespace handset_sim

@@ -1,27 +1,18 @@
-// handset-sim: a simulated handset in the terminal, plugged into the host's handset socket.
-//
-//   handset-sim [--socket PATH] [--product-id N] [--png FILE]
-//
-// The socket is PATH or $KESTREL_HANDSET_SOCKET. The LCD and a status line are redrawn on every
-// change; with --png, FILE is rewritten after every display transfer shown. Commands on standard
-// input, one a line: a scan code (decimal or 0x hex) sends that key, "fw TEXT" a firmware report,
-// "unplug" and "plug" pull and push the cable, "quit" (or end of input) ends the program. While
-// plugged in, a lost connection is retried every half second, as a handset stays in its socket
-// when the host restarts.
-#include <charconv>
+// handset-sim: a simulated handset, plugged into the system's handset socket. Its options and
+// the commands it reads are in kSummary, kCommands and the option table below (see --help).
+#include <unistd.h>
+
 #include <chrono>
 #include <condition_variable>
-#include <cstdlib>
-#include <filesystem>
-#include <fstream>
 #include <iostream>
 #include <mutex>
 #include <string>
 #include <thread>
 
+#include "tools/common/CommandLine.h"
 #include "tools/handset-sim/Commands.h"
+#include "tools/handset-sim/ConsoleView.h"
 #include "tools/handset-sim/HandsetSimulator.h"
-#include "tools/handset-sim/LcdTerminal.h"
 #include "tools/handset-sim/PngEncoder.h"
 
 namespace {
@@ -33,116 +24,63 @@ using handset_sim::HandsetState;
 
 constexpr unsigned kPngScale = 4;
 constexpr auto kReplugInterval = std::chrono::milliseconds(500);
-constexpr const char* kUsage =
-    "usage: handset-sim [--socket PATH] [--product-id N] [--png FILE]\n"
-    "  PATH defaults to $KESTREL_HANDSET_SOCKET; N to 5001\n";
+
+constexpr std::string_view kSummary =
+    "handset-sim: a simulated Kestrel handset. It plugs into the system's handset socket as the\n"
+    "USB handset would, sends the keys and the firmware version typed on standard input, and\n"
+    "checks and shows what the system sends it. In a terminal it draws the LCD and a status\n"
+    "line; otherwise it prints one line per event. While plugged in, a lost connection is\n"
+    "retried every half second, as a handset stays plugged in when the system restarts.\n";
+
+constexpr std::string_view kCommands =
+    "  N        press the key with scan code N: 0..255, decimal or 0x hexadecimal (6 hangs up)\n"
+    "  fw TEXT  send TEXT's first five characters as the firmware version\n"
+    "  unplug   pull the cable\n"
+    "  plug     plug it in again\n"
+    "  quit     end the program, as the end of input does\n";
 
 struct Options {
     std::string socketPath;
-    std::uint16_t productId = handset::kDefaultProductId;
+    std::uint16_t productId = handset_sim::kDefaultProductId;
     std::string pngPath;
-};
-
-bool ParseOptions(int argc, char** argv, Options& options) {
-    if (const char* fromEnvironment = std::getenv("KESTREL_HANDSET_SOCKET")) {
-        options.socketPath = fromEnvironment;
-    }
-    for (int i = 1; i < argc; ++i) {
-        const std::string option = argv[i];
-        if (i + 1 >= argc) {
-            return false;
-        }
-        const std::string value = argv[++i];
-        if (option == "--socket") {
-            options.socketPath = value;
-        } else if (option == "--png") {
-            options.pngPath = value;
-        } else if (option == "--product-id") {
-            unsigned id = 0;
-            const auto [end, error] =
-                std::from_chars(value.data(), value.data() + value.size(), id);
-            if (error != std::errc() || end != value.data() + value.size() || id > 0xFFFF) {
-                return false;
-            }
-            options.productId = static_cast<std::uint16_t>(id);
-        } else {
-            return false;
-        }
-    }
-    return !options.socketPath.empty();
-}
-
-// Written beside and renamed, so that a viewer never reads half a picture.
-void WritePng(const std::string& path, const LCDFrame& lcd) {
-    const std::vector<std::uint8_t> png = handset_sim::EncodeLcdPng(lcd, kPngScale);
-    const std::string temporary = path + ".tmp";
-    {
-        std::ofstream file(temporary, std::ios::binary | std::ios::trunc);
-        file.write(reinterpret_cast<const char*>(png.data()),
-                   static_cast<std::streamsize>(png.size()));
-        if (!file) {
-            return;
-        }
-    }
-    std::error_code ignored;
-    std::filesystem::rename(temporary, path, ignored);
-}
-
-std::string Describe(const Event& event) {
-    switch (event.kind) {
-        case Event::Kind::Plugged:
-            return "plugged in";
-        case Event::Kind::Unplugged:
-            return "unplugged";
-        case Event::Kind::Received:
-            break;
-    }
-    if (event.decoded.kind == FrameKind::Control) {
-        return std::string(handset_sim::CommandName(event.decoded.command)) + " " +
-               std::to_string(event.decoded.value);
-    }
-    return std::string(handset_sim::ToString(event.decoded.kind));
-}
-
-class Screen {
-  public:
-    void Draw(const HandsetState& state, bool plugged, const std::string& firmware,
-              const std::string& note) {
-        std::lock_guard lock(mutex_);
-        std::string text = "\x1b[H\x1b[J";
-        text += handset_sim::RenderLcd(state.lcd);
-        text += handset_sim::StatusLine(state, plugged, firmware);
-        text += "\nlast: " + note + "\n> ";
-        std::cout << text << std::flush;
-    }
-
-  private:
-    std::mutex mutex_;
 };
 
 }  // namespace
 
 int main(int argc, char** argv) {
     Options options;
-    if (!ParseOptions(argc, argv, options)) {
-        std::cerr << kUsage;
-        return 2;
+    const tools::Option table[] = {
+        {"--socket", "PATH", "the system's handset socket", tools::StoreText(options.socketPath),
+         "KESTREL_HANDSET_SOCKET", true},
+        {"--product-id", "N", "the USB product id the handset announces, 0..65535 (5001)",
+         tools::StoreInteger(options.productId, 0, 0xFFFF)},
+        {"--png", "FILE", "rewrite FILE with the LCD's picture after every image shown",
+         tools::StoreText(options.pngPath)},
+    };
+    const tools::Program program{"handset-sim", kSummary, kCommands, table};
+    if (const std::optional<int> status =
+            tools::HandleCommandLine(program, argc, argv, std::cout, std::cerr)) {
+        return *status;
     }
 
     handset_sim::HandsetSimulator simulator(options.productId);
-    Screen screen;
+    const handset_sim::ConsoleStyle style = handset_sim::ConsoleStyleOf(STDOUT_FILENO);
+    handset_sim::ConsoleView view(std::cout, style);
     simulator.SetObserver([&](const Event& event, const HandsetState& state) {
-        if (event.kind == Event::Kind::Received &&
-            (event.decoded.kind == FrameKind::DisplayHeader ||
-             event.decoded.kind == FrameKind::DisplayData)) {
+        view.Show(event, state, simulator.Firmware());
+        if (event.decoded.kind != FrameKind::DisplayShown || options.pngPath.empty()) {
             return;
         }
-        if (event.decoded.kind == FrameKind::DisplayShown && !options.pngPath.empty()) {
-            WritePng(options.pngPath, state.lcd);
+        const platform::PngResult written =
+            handset_sim::WriteLcdPng(options.pngPath, state.lcd, kPngScale);
+        if (written != platform::PngResult::kOk) {
+            view.Note(
+                "cannot write " + options.pngPath + ": " + std::string(platform::ToString(written)),
+                state, true, simulator.Firmware());
         }
-        screen.Draw(state, event.kind != Event::Kind::Unplugged, simulator.Firmware(),
-                    Describe(event));
     });
+
+    view.Note("connecting to " + options.socketPath, simulator.State(), false, "");
 
     // Plug, Unplug and the reports go through one lock: the replugging thread uses them too.
     std::mutex control;
@@ -158,7 +96,9 @@ int main(int argc, char** argv) {
             wake.wait_for(lock, kReplugInterval);
         }
     });
-    screen.Draw(simulator.State(), false, "", "connecting to " + options.socketPath);
+    const auto note = [&](const std::string& text) {
+        view.Note(text, simulator.State(), simulator.IsPlugged(), simulator.Firmware());
+    };
 
     std::string line;
     while (std::getline(std::cin, line)) {
@@ -187,8 +127,7 @@ int main(int argc, char** argv) {
                 break;
             case Command::Kind::Invalid:
                 lock.unlock();
-                screen.Draw(simulator.State(), simulator.IsPlugged(), simulator.Firmware(),
-                            "? a scan code, fw TEXT, plug, unplug or quit");
+                note("? a scan code, fw TEXT, plug, unplug or quit");
                 continue;
         }
         if (quit) {
@@ -196,8 +135,7 @@ int main(int argc, char** argv) {
         }
         if (!sent) {
             lock.unlock();
-            screen.Draw(simulator.State(), simulator.IsPlugged(), simulator.Firmware(),
-                        "not sent: not plugged in");
+            note("not sent: not plugged in");
         }
     }
     {
@@ -207,6 +145,8 @@ int main(int argc, char** argv) {
     }
     replugger.join();
     simulator.Unplug();
-    std::cout << "\n";
+    if (style == handset_sim::ConsoleStyle::kTerminal) {
+        std::cout << "\n";  // off the prompt line
+    }
     return 0;
 }

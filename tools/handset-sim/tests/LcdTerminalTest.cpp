@@ -30,7 +30,7 @@ std::vector<std::string> Cells(const std::string& line) {
 }
 
 TEST(LcdTerminalTest, ABlankLcdIs32LinesOf128Spaces) {
-    const std::vector<std::string> lines = Lines(RenderLcd(LCDFrame{}));
+    const std::vector<std::string> lines = Lines(RenderLcd(Screen{}));
     ASSERT_EQ(lines.size(), 32u);
     for (const std::string& line : lines) {
         EXPECT_EQ(line, std::string(128, ' '));
@@ -38,7 +38,7 @@ TEST(LcdTerminalTest, ABlankLcdIs32LinesOf128Spaces) {
 }
 
 TEST(LcdTerminalTest, EachCharacterShowsTwoPixelRows) {
-    LCDFrame lcd{};
+    Screen lcd{};
     lcd[0] = 0x01;     // (0, 0): upper half of cell (0, 0)
     lcd[1] = 0x02;     // (1, 1): lower half of cell (1, 0)
     lcd[2] = 0x03;     // (2, 0) and (2, 1): full cell (2, 0)

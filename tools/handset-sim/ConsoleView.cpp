@@ -1,0 +1,99 @@
+// handset-sim's output: a terminal screen updated in place, or plain lines for logs.
+#include "tools/handset-sim/ConsoleView.h"
+
+#include <unistd.h>
+
+#include <cstdio>
+
+#include "tools/handset-sim/LcdTerminal.h"
+
+namespace handset_sim {
+namespace {
+
+constexpr std::string_view kPrefix = "handset-sim: ";
+constexpr std::string_view kHome = "\x1b[H";
+constexpr std::string_view kClearBelow = "\x1b[J";
+
+// The terminal line under the LCD's 32, where the status line starts.
+std::string BelowLcd() {
+    return "\x1b[" + std::to_string(kScreenHeight / 2 + 1) + ";1H";
+}
+
+std::string Hex(const std::vector<std::uint8_t>& bytes) {
+    std::string text;
+    for (const std::uint8_t byte : bytes) {
+        char digits[4];
+        std::snprintf(digits, sizeof digits, "%02X", byte);
+        text += (text.empty() ? "" : " ") + std::string(digits);
+    }
+    return text;
+}
+
+}  // namespace
+
+ConsoleStyle ConsoleStyleOf(int fd) {
+    return ::isatty(fd) == 1 ? ConsoleStyle::kTerminal : ConsoleStyle::kPlain;
+}
+
+std::optional<std::string> DescribeEvent(const Event& event) {
+    switch (event.kind) {
+        case Event::Kind::Plugged:
+            return "connected";
+        case Event::Kind::Unplugged:
+            return "disconnected";
+        case Event::Kind::Received:
+            break;
+    }
+    const Decoded& d = event.decoded;
+    switch (d.kind) {
+        case FrameKind::Control:
+            return "command " + std::to_string(d.command) + " (" +
+                   std::string(CommandName(d.command)) + ") value " + std::to_string(d.value);
+        case FrameKind::DisplayHeader:
+        case FrameKind::DisplayData:
+            return std::nullopt;
+        case FrameKind::DisplayShown:
+            return "display transfer shown (crc ok)";
+        case FrameKind::DisplayBadCrc:
+            return "display transfer refused (bad crc)";
+        case FrameKind::DisplayBroken:
+            return "display transfer broken off (no trailer after the 64 data frames)";
+        case FrameKind::Malformed:
+            return "malformed report: " + (event.report.empty() ? "empty" : Hex(event.report));
+    }
+    return std::nullopt;
+}
+
+void ConsoleView::Show(const Event& event, const HandsetState& state, const std::string& firmware) {
+    if (const std::optional<std::string> text = DescribeEvent(event)) {
+        Draw(*text, state, event.kind != Event::Kind::Unplugged, firmware);
+    }
+}
+
+void ConsoleView::Note(const std::string& text, const HandsetState& state, bool plugged,
+                       const std::string& firmware) {
+    Draw(text, state, plugged, firmware);
+}
+
+void ConsoleView::Draw(const std::string& text, const HandsetState& state, bool plugged,
+                       const std::string& firmware) {
+    std::lock_guard lock(mutex_);
+    std::string output;
+    switch (style_) {
+        case ConsoleStyle::kPlain:
+            output = std::string(kPrefix) + text + "\n";
+            break;
+        case ConsoleStyle::kTerminal:
+            if (drawn_ != state.lcd) {
+                output = std::string(kHome) + std::string(kClearBelow) + RenderLcd(state.lcd);
+                drawn_ = state.lcd;
+            } else {
+                output = BelowLcd() + std::string(kClearBelow);
+            }
+            output += StatusLine(state, plugged, firmware) + "\nlast: " + text + "\n> ";
+            break;
+    }
+    out_ << output << std::flush;
+}
+
+}  // namespace handset_sim
