@@ -1,16 +1,8 @@
-// phone-client-sim: a stand-in for the softphone, listening on the client socket.
-//
-//   phone-client-sim [--socket PATH] [--attach N] [--pending-ms MS]
-//
-// PATH defaults to $KESTREL_CLIENT_SOCKET, else the runtime directory's "kestrel-client.sock".
-// N is the attach answer: 0 success (default), 1 pending, 2 refused, 3 not available. With 1 and
-// MS above zero, the links are granted MS milliseconds after the first one asked ("grant" does it
-// at any time). Every event is printed as a line: "[n] <- text" a command from link n,
-// "[n] -> text" what was sent to it. Commands on standard input, one a line: "say TEXT" sends a
-// notification, "logout" logs out, "restart" restarts with a new identity, "quit" (or the end of
-// input, SIGINT, SIGTERM) ends the program.
+// phone-client-sim: a stand-in for the softphone, listening on the client socket. Its options
+// and the commands it reads are in kSummary, kCommands and the option table below (see --help).
 #include <atomic>
-#include <charconv>
+#include <chrono>
+#include <cstdint>
 #include <cstdlib>
 #include <deque>
 #include <iostream>
@@ -23,6 +15,7 @@
 #include "platform/loop/MessageLoop.h"
 #include "platform/loop/MessageRegistry.h"
 #include "platform/loop/Window.h"
+#include "tools/common/CommandLine.h"
 #include "tools/phone-client-sim/ConsoleCommands.h"
 #include "tools/phone-client-sim/PhoneClientSim.h"
 
@@ -30,46 +23,21 @@ namespace {
 
 using phone_client_sim::ConsoleCommand;
 
-constexpr const char* kUsage =
-    "usage: phone-client-sim [--socket PATH] [--attach N] [--pending-ms MS]\n"
-    "  N: 0 success (default), 1 pending authorisation, 2 refused, 3 not available\n";
+constexpr std::string_view kSummary =
+    "phone-client-sim: a stand-in for the softphone. It listens on the client socket\n"
+    "($KESTREL_CLIENT_SOCKET, else kestrel-client.sock in the runtime directory), answers every\n"
+    "link that attaches with the chosen answer and the commands it knows, and prints every event\n"
+    "as a line: \"[n] <- text\" a command from link n, \"[n] -> text\" what was sent to it.\n"
+    "SIGINT and SIGTERM end it as quit does.\n";
 
-std::optional<long> ParseNumber(const std::string& text, long low, long high) {
-    long value = 0;
-    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
-    if (error != std::errc() || end != text.data() + text.size() || value < low || value > high) {
-        return std::nullopt;
-    }
-    return value;
-}
+constexpr std::string_view kCommands =
+    "  say TEXT  send TEXT as a notification to every attached link\n"
+    "  logout    log out: links are refused as not available\n"
+    "  restart   restart with a new identity\n"
+    "  grant     grant the links waiting for authorisation\n"
+    "  quit      end the program, as the end of input does\n";
 
-bool ParseOptions(int argc, char** argv, phone_client_sim::Options& options) {
-    for (int i = 1; i < argc; ++i) {
-        const std::string option = argv[i];
-        if (i + 1 >= argc) {
-            return false;
-        }
-        const std::string value = argv[++i];
-        if (option == "--socket") {
-            options.socketPath = value;
-        } else if (option == "--attach") {
-            const std::optional<long> status = ParseNumber(value, 0, 3);
-            if (!status) {
-                return false;
-            }
-            options.attachStatus = static_cast<int>(*status);
-        } else if (option == "--pending-ms") {
-            const std::optional<long> ms = ParseNumber(value, 0, 24L * 3600 * 1000);
-            if (!ms) {
-                return false;
-            }
-            options.pendingTime = std::chrono::milliseconds(*ms);
-        } else {
-            return false;
-        }
-    }
-    return true;
-}
+constexpr std::int64_t kMaxPendingMs = 24LL * 3600 * 1000;
 
 // Carries the lines the reader thread reads over to the loop thread.
 class ConsoleWindow final : public platform::Window {
@@ -146,9 +114,25 @@ class ConsoleWindow final : public platform::Window {
 
 int main(int argc, char** argv) {
     phone_client_sim::Options options;
-    if (!ParseOptions(argc, argv, options)) {
-        std::cerr << kUsage;
-        return 2;
+    const tools::Option table[] = {
+        {"--socket", "PATH", "the client socket to listen on", tools::StoreText(options.socketPath),
+         "KESTREL_CLIENT_SOCKET"},
+        {"--attach", "N", "answer links 0 success (default), 1 pending, 2 refused, 3 not available",
+         tools::StoreInteger(options.attachStatus, 0, 3)},
+        {"--pending-ms", "MS",
+         "with --attach 1, grant MS ms after the first link asked (0: at grant)",
+         [&options](std::string_view value) {
+             const std::optional<std::int64_t> ms = tools::ParseInteger(value, 0, kMaxPendingMs);
+             if (ms) {
+                 options.pendingTime = std::chrono::milliseconds(*ms);
+             }
+             return ms.has_value();
+         }},
+    };
+    const tools::Program program{"phone-client-sim", kSummary, kCommands, table};
+    if (const std::optional<int> status =
+            tools::HandleCommandLine(program, argc, argv, std::cout, std::cerr)) {
+        return *status;
     }
     platform::MessageLoop loop;
     // Before any thread starts, so that every thread inherits the blocked signals.
