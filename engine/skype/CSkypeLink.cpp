@@ -5,9 +5,9 @@
 #include <utility>
 
 #include "common/Messages.h"
+#include "platform/childprocess/ChildProcess.h"
 #include "platform/clientlink/ClientLog.h"
 #include "platform/clientlink/ClientProtocol.h"
-#include "platform/process/Process.h"
 #include "platform/registry/RegistryKey.h"
 #include "platform/text/Utf8.h"
 
@@ -35,7 +35,7 @@ CSkypeLink::CSkypeLink(platform::WindowHandle owner, bool launch, SkypeLinkSeams
     Show(false);
     if (!seams_.startClient) {
         seams_.startClient = [](const std::filesystem::path& program) {
-            return platform::SpawnProcess(program, {}, "/");
+            return platform::StartDetached({program, {}, "/", {}});
         };
     }
     if (launch_) {

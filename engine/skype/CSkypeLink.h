@@ -31,7 +31,7 @@ struct SkypeLinkSeams {
     std::filesystem::path socketPath;
     // The user id the softphone must run as.
     std::uint32_t clientUid = platform::CurrentUserId();
-    // Starts the softphone program; empty: platform::SpawnProcess(path, {}, "/").
+    // Starts the softphone program; empty: platform::StartDetached, in "/".
     std::function<bool(const std::filesystem::path& program)> startClient;
 };
 

@@ -1,5 +1,6 @@
-// Supervised children with posix_spawn: the pipe, the descriptor closing, the signal mask and the
-// environment are set up by spawn attributes and file actions, so nothing in this process changes.
+// Children with posix_spawn: the pipe, the descriptor closing, the working directory, the signal
+// mask and the environment are spawn attributes and file actions of the child, so nothing in this
+// process changes meanwhile.
 #include "platform/childprocess/ChildProcess.h"
 
 #include <fcntl.h>
@@ -66,15 +67,16 @@ class SpawnSetup {
     SpawnSetup(const SpawnSetup&) = delete;
     SpawnSetup& operator=(const SpawnSetup&) = delete;
 
-    // Standard error onto `errorFd`, every other descriptor above 2 closed, the directory
-    // changed, and signals as a freshly started program expects them.
+    // Standard error onto `errorFd` (unless -1), every other descriptor above 2 closed, the
+    // directory changed, and signals as a freshly started program expects them.
     bool Prepare(int errorFd, const std::filesystem::path& workingDirectory) {
         sigset_t none;
         sigset_t all;
         sigemptyset(&none);
         sigfillset(&all);
         return actionsMade_ && attributesMade_ &&
-               ::posix_spawn_file_actions_adddup2(&actions_, errorFd, STDERR_FILENO) == 0 &&
+               (errorFd < 0 ||
+                ::posix_spawn_file_actions_adddup2(&actions_, errorFd, STDERR_FILENO) == 0) &&
                ::posix_spawn_file_actions_addclosefrom_np(&actions_, kFirstDescriptorToClose) ==
                    0 &&
                ::posix_spawn_file_actions_addchdir_np(&actions_, workingDirectory.c_str()) == 0 &&
@@ -93,23 +95,18 @@ class SpawnSetup {
     bool attributesMade_ = false;
 };
 
-}  // namespace
-
-std::string ToString(const ChildExit& exit) {
-    return (exit.signalled ? "signal " : "exit status ") + std::to_string(exit.number);
+void CloseIfOpen(int fd) {
+    if (fd >= 0) {
+        ::close(fd);
+    }
 }
 
-std::unique_ptr<ChildProcess> ChildProcess::Start(const ChildOptions& options) {
+// Starts the program with standard error onto `errorFd` (ours when -1). Returns its process id,
+// or -1 when it cannot be started.
+int Spawn(const ChildOptions& options, int errorFd) {
     if (options.program.empty() || options.workingDirectory.empty()) {
-        return nullptr;
+        return -1;
     }
-    int pipeFds[2];
-    if (::pipe2(pipeFds, O_CLOEXEC) != 0) {
-        return nullptr;
-    }
-    const int readEnd = pipeFds[0];
-    const int writeEnd = pipeFds[1];
-
     std::vector<std::string> argv{options.program.native()};
     argv.insert(argv.end(), options.args.begin(), options.args.end());
     std::vector<std::string> envp = ChildEnvironment(options.environment);
@@ -117,21 +114,50 @@ std::unique_ptr<ChildProcess> ChildProcess::Start(const ChildOptions& options) {
     std::vector<char*> envPointers = Pointers(envp);
 
     SpawnSetup setup;
+    if (!setup.Prepare(errorFd, options.workingDirectory)) {
+        return -1;
+    }
+    const bool searchPath = options.program.native().find('/') == std::string::npos;
     pid_t child = -1;
-    const bool started =
-        setup.Prepare(writeEnd, options.workingDirectory) &&
-        ::posix_spawn(&child, options.program.c_str(), setup.Actions(), setup.Attributes(),
-                      argPointers.data(), envPointers.data()) == 0;
-    ::close(writeEnd);
-    if (!started || ::fcntl(readEnd, F_SETFL, O_NONBLOCK) != 0) {
-        ::close(readEnd);
-        if (started) {
-            ::kill(child, SIGKILL);
-            ::waitpid(child, nullptr, 0);
-        }
+    const int error =
+        searchPath ? ::posix_spawnp(&child, options.program.c_str(), setup.Actions(),
+                                    setup.Attributes(), argPointers.data(), envPointers.data())
+                   : ::posix_spawn(&child, options.program.c_str(), setup.Actions(),
+                                   setup.Attributes(), argPointers.data(), envPointers.data());
+    return error == 0 ? child : -1;
+}
+
+}  // namespace
+
+std::string ToString(const ChildExit& exit) {
+    return (exit.signalled ? "signal " : "exit status ") + std::to_string(exit.number);
+}
+
+std::unique_ptr<ChildProcess> ChildProcess::Start(const ChildOptions& options) {
+    // Only our end is non-blocking: the child's shares nothing of it.
+    int pipeFds[2] = {-1, -1};
+    const bool piped = !options.pipeErrorOutput || (::pipe2(pipeFds, O_CLOEXEC) == 0 &&
+                                                    ::fcntl(pipeFds[0], F_SETFL, O_NONBLOCK) == 0);
+    const int child = piped ? Spawn(options, pipeFds[1]) : -1;
+    CloseIfOpen(pipeFds[1]);
+    if (child < 0) {
+        CloseIfOpen(pipeFds[0]);
         return nullptr;
     }
-    return std::unique_ptr<ChildProcess>(new ChildProcess(child, readEnd));
+    return std::unique_ptr<ChildProcess>(new ChildProcess(child, pipeFds[0]));
+}
+
+bool StartDetached(const ChildOptions& options) {
+    const int child = Spawn(options, -1);
+    if (child < 0) {
+        return false;
+    }
+    // A child nobody waits for stays a zombie for as long as we run.
+    std::thread([child] {
+        while (::waitpid(child, nullptr, 0) < 0 && errno == EINTR) {
+        }
+    }).detach();
+    return true;
 }
 
 ChildProcess::~ChildProcess() {

@@ -1,5 +1,7 @@
-// A program run under supervision: its own environment additions, its standard error read
-// through a pipe, termination by signal and a wait with a deadline (for test drivers).
+// Starting programs (CreateProcessW): an argument vector handed to the program as it is, never
+// through a shell. A child is either supervised (its own environment additions, its standard
+// error optionally read through a pipe, signals, a wait with a deadline) or started detached
+// and reaped in the background.
 #pragma once
 
 #include <chrono>
@@ -13,12 +15,16 @@
 namespace platform {
 
 struct ChildOptions {
-    std::filesystem::path program;  // a path; not looked up in PATH
+    // A program named without a '/' is looked up in PATH.
+    std::filesystem::path program;
     std::vector<std::string> args;  // argv[1] onwards; argv[0] is `program`
+    // The child's; the caller's own working directory never changes.
     std::filesystem::path workingDirectory;
     // Set in the child's environment, replacing a variable of the same name; the rest of this
     // process's environment is passed on.
     std::vector<std::pair<std::string, std::string>> environment;
+    // Standard error into a pipe (ChildProcess::ReadErrorOutput) rather than this process's.
+    bool pipeErrorOutput = false;
 };
 
 struct ChildExit {
@@ -31,11 +37,18 @@ struct ChildExit {
 // "exit status 3", "signal 9".
 std::string ToString(const ChildExit& exit);
 
+// Every child gets the standard input and output of this process (and its standard error unless
+// piped), no other descriptor of ours even where one lacks close-on-exec, and every signal
+// unblocked and at its default, whatever this process blocks or ignores.
+
+// Starts a program that runs on its own: nobody waits for it, and it is reaped in the background
+// when it ends. Returns whether it started (false: missing, not executable, bad directory).
+bool StartDetached(const ChildOptions& options);
+
 class ChildProcess {
   public:
-    // Starts the program with the standard input and output of this process, its standard error
-    // into a pipe, no other descriptor of ours, every signal unblocked and at its default.
-    // Returns nullptr when it cannot be started (missing, not executable, bad directory).
+    // Returns nullptr when the program cannot be started (missing, not executable, bad
+    // directory).
     static std::unique_ptr<ChildProcess> Start(const ChildOptions& options);
     // A child still running is killed (SIGKILL) and reaped: none is ever left behind.
     ~ChildProcess();
@@ -45,11 +58,11 @@ class ChildProcess {
     int Id() const { return pid_; }
 
     // The pipe's reading end, non-blocking: readable while output waits and once the child's
-    // side is closed. -1 after the end of the output was read.
+    // side is closed. -1 after the end of the output was read, and without a pipe.
     int ErrorOutputFd() const { return errorFd_; }
     // Appends the output waiting in the pipe to `out`, without blocking. Returns false once the
-    // output has ended (every copy of the child's side closed) and all of it was read; the pipe
-    // is then closed.
+    // output has ended (every copy of the child's side closed) and all of it was read, and
+    // without a pipe; the pipe is then closed.
     bool ReadErrorOutput(std::string& out);
 
     // SIGTERM and SIGKILL; nothing once the child has been reaped.

@@ -11,7 +11,8 @@ HostProcess::~HostProcess() {
     }
 }
 
-bool HostProcess::Start(const platform::ChildOptions& options) {
+bool HostProcess::Start(platform::ChildOptions options) {
+    options.pipeErrorOutput = true;  // what it says is read here
     child_ = platform::ChildProcess::Start(options);
     if (!child_) {
         return false;

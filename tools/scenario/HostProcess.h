@@ -33,7 +33,7 @@ class HostProcess {
     HostProcess& operator=(const HostProcess&) = delete;
 
     // False when the program cannot be started.
-    bool Start(const platform::ChildOptions& options);
+    bool Start(platform::ChildOptions options);
     bool IsStarted() const { return child_ != nullptr; }
     // Whether it has ended; reaps it and reads the rest of its output when it has.
     bool HasEnded();

@@ -30,6 +30,7 @@ HostRun RunWithTemporaryDirectory(const fs::path& programDirectory, const fs::pa
     platform::ChildOptions options;
     options.program = programDirectory / "larkspurd";
     options.workingDirectory = programDirectory;
+    options.pipeErrorOutput = true;
     options.environment = {{"XDG_RUNTIME_DIR", ""},
                            {"TMPDIR", temporary.native()},
                            {"KESTREL_HANDSET_SOCKET", (temporary / "handset.sock").native()},

@@ -1,4 +1,5 @@
-// Supervised children: what they get, what comes back through the pipe, and how they end.
+// Children: what starts and what does not, what they get, what comes back through the pipe, how
+// they end, and the detached ones that nobody waits for.
 #include "platform/childprocess/ChildProcess.h"
 
 #include <fcntl.h>
@@ -7,9 +8,13 @@
 #include <signal.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
+#include <functional>
 #include <string>
+#include <thread>
 
 namespace platform {
 namespace {
@@ -25,8 +30,49 @@ std::unique_ptr<ChildProcess> Shell(const std::string& script, ChildOptions opti
     if (options.workingDirectory.empty()) {
         options.workingDirectory = "/";
     }
+    options.pipeErrorOutput = true;
     return ChildProcess::Start(options);
 }
+
+// Runs the program, its standard error ours, to its end; nothing when it did not start.
+std::optional<ChildExit> RunToEnd(const fs::path& program, const std::vector<std::string>& args,
+                                  const fs::path& workingDirectory = "/") {
+    auto child = ChildProcess::Start({program, args, workingDirectory, {}});
+    return child ? child->WaitFor(kPatience) : std::nullopt;
+}
+
+// Whether `done` comes to hold within the patience, looking again every few milliseconds: for
+// what another process does, which nothing here is told of.
+bool Eventually(const std::function<bool()>& done) {
+    const auto deadline = std::chrono::steady_clock::now() + kPatience;
+    while (!done()) {
+        if (std::chrono::steady_clock::now() >= deadline) {
+            return false;
+        }
+        std::this_thread::sleep_for(milliseconds(5));
+    }
+    return true;
+}
+
+class TemporaryDirectory {
+  public:
+    TemporaryDirectory() {
+        std::string pattern = (fs::temp_directory_path() / "kestrel-child-XXXXXX").native();
+        if (::mkdtemp(pattern.data()) != nullptr) {
+            path_ = pattern;
+        }
+    }
+    ~TemporaryDirectory() {
+        std::error_code error;
+        fs::remove_all(path_, error);
+    }
+    TemporaryDirectory(const TemporaryDirectory&) = delete;
+    TemporaryDirectory& operator=(const TemporaryDirectory&) = delete;
+    const fs::path& Path() const { return path_; }
+
+  private:
+    fs::path path_;
+};
 
 // Everything the child writes to standard error until its side closes.
 std::string AllErrorOutput(ChildProcess& child) {
@@ -95,21 +141,76 @@ TEST(ChildProcessTest, TheChildRunsInItsDirectoryWithNoDescriptorOfOurs) {
     const fs::path ours = fs::current_path();
     const int leaky = ::open("/dev/null", O_RDONLY);  // without close-on-exec on purpose
     ASSERT_GE(leaky, 3);
+    const std::string leakyPath = "/proc/self/fd/" + std::to_string(leaky);
     ChildOptions options;
     options.workingDirectory = directory;
-    auto child = Shell(
-        "pwd >&2; test -e /proc/self/fd/" + std::to_string(leaky) + " && echo leaked >&2", options);
+    auto child = Shell("pwd >&2; test -e " + leakyPath + " && echo leaked >&2", options);
     ASSERT_NE(nullptr, child);
     EXPECT_EQ(fs::canonical(directory).native() + "\n", AllErrorOutput(*child));
+    // Without a pipe the standard three are this process's, and still nothing else is.
+    EXPECT_EQ((ChildExit{false, 1}), RunToEnd("/usr/bin/test", {"-e", leakyPath}));
+    EXPECT_EQ((ChildExit{false, 0}), RunToEnd("/usr/bin/test", {"-e", "/proc/self/fd/2"}));
     ::close(leaky);
     EXPECT_EQ(ours, fs::current_path());
 }
 
-TEST(ChildProcessTest, ProgramsThatCannotStartGiveNothing) {
-    EXPECT_EQ(nullptr, ChildProcess::Start({"/nonexistent/program", {}, "/", {}}));
-    EXPECT_EQ(nullptr, ChildProcess::Start({"", {}, "/", {}}));
-    EXPECT_EQ(nullptr, ChildProcess::Start({"/bin/true", {}, "/nonexistent/directory", {}}));
-    EXPECT_EQ(nullptr, ChildProcess::Start({"/bin/true", {}, "", {}}));
+TEST(ChildProcessTest, ArgumentsArriveUnchangedWithNoShellBetween) {
+    const TemporaryDirectory dir;
+    ASSERT_FALSE(dir.Path().empty());
+    // Shell syntax in an argument stays part of a file name.
+    const std::string tricky = "a b; $(echo x) 'q' \"*\"";
+    EXPECT_EQ((ChildExit{false, 0}), RunToEnd("/usr/bin/touch", {tricky, "second"}, dir.Path()));
+    EXPECT_TRUE(fs::exists(dir.Path() / tricky));
+    EXPECT_TRUE(fs::exists(dir.Path() / "second"));
+    EXPECT_EQ(2, std::distance(fs::directory_iterator(dir.Path()), fs::directory_iterator()));
+}
+
+TEST(ChildProcessTest, ABareNameIsLookedUpInPath) {
+    EXPECT_EQ((ChildExit{false, 0}), RunToEnd("true", {}));
+    EXPECT_EQ((ChildExit{false, 4}), RunToEnd("sh", {"-c", "exit 4"}));
+    EXPECT_EQ(std::nullopt, RunToEnd("kestrel-no-such-program", {}));
+}
+
+TEST(ChildProcessTest, ProgramsThatCannotStartGiveNothingHoweverStarted) {
+    const TemporaryDirectory dir;
+    ASSERT_FALSE(dir.Path().empty());
+    const fs::path text = dir.Path() / "notes.txt";  // a file that is not executable
+    std::ofstream(text) << "notes";
+    const ChildOptions cases[] = {
+        {"/nonexistent/program", {}, "/", {}},
+        {"", {}, "/", {}},
+        {"/bin/true", {}, "/nonexistent/directory", {}},
+        {"/bin/true", {}, "", {}},
+        {text, {}, "/", {}},
+    };
+    for (ChildOptions options : cases) {
+        SCOPED_TRACE(options.program.native() + " in " + options.workingDirectory.native());
+        EXPECT_FALSE(StartDetached(options));
+        EXPECT_EQ(nullptr, ChildProcess::Start(options));
+        options.pipeErrorOutput = true;
+        EXPECT_EQ(nullptr, ChildProcess::Start(options));
+    }
+}
+
+// A program started on its own gets its options, and is reaped when it ends: no zombie keeps
+// its id.
+TEST(ChildProcessTest, ADetachedChildIsReapedInTheBackground) {
+    const TemporaryDirectory dir;
+    ASSERT_FALSE(dir.Path().empty());
+    const fs::path said = dir.Path() / "said";
+    ASSERT_TRUE(
+        StartDetached({"sh",
+                       {"-c", "echo \"$$ $KESTREL_CHILD_TEST\" > said.tmp && mv said.tmp said"},
+                       dir.Path(),
+                       {{"KESTREL_CHILD_TEST", "given"}}}));
+    ASSERT_TRUE(Eventually([&] { return fs::exists(said); }));
+    std::ifstream in(said);
+    int pid = 0;
+    std::string value;
+    in >> pid >> value;
+    EXPECT_EQ("given", value);
+    ASSERT_GT(pid, 0);
+    EXPECT_TRUE(Eventually([&] { return ::kill(pid, 0) != 0 && errno == ESRCH; }));
 }
 
 TEST(ChildProcessTest, TerminateEndsAChildEvenWhenTheParentBlocksTheSignal) {
