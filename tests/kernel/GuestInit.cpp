@@ -16,6 +16,7 @@
 #include <cstdarg>
 #include <cstdio>
 #include <cstring>
+#include <string>
 #include <string_view>
 
 namespace {
@@ -64,20 +65,26 @@ void EnsureConsole() {
     }
 }
 
+// "PATH.ko", or "PATH.ko,PARAMETERS" for a module that takes parameters.
 bool IsModule(std::string_view argument) {
-    return argument.size() > 3 && argument.substr(argument.size() - 3) == ".ko";
+    const std::string_view path = argument.substr(0, argument.find(','));
+    return path.size() > 3 && path.substr(path.size() - 3) == ".ko";
 }
 
-void LoadModule(const char* path) {
-    const int fd = open(path, O_RDONLY | O_CLOEXEC);
+void LoadModule(std::string_view argument) {
+    const std::size_t comma = argument.find(',');
+    const std::string path(argument.substr(0, comma));
+    const std::string parameters(comma == std::string_view::npos ? std::string_view()
+                                                                 : argument.substr(comma + 1));
+    const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0) {
-        Fail("cannot open module %s: %s", path, std::strerror(errno));
+        Fail("cannot open module %s: %s", path.c_str(), std::strerror(errno));
     }
-    const long loaded = syscall(SYS_finit_module, fd, "", 0);
+    const long loaded = syscall(SYS_finit_module, fd, parameters.c_str(), 0);
     const int error = errno;
     close(fd);
     if (loaded != 0 && error != EEXIST) {
-        Fail("cannot load module %s: %s", path, std::strerror(error));
+        Fail("cannot load module %s: %s", path.c_str(), std::strerror(error));
     }
 }
 

@@ -88,9 +88,9 @@ class KernelHidLinkTest : public ::testing::Test {
     }
 
     // Plugs the handset in and waits until the link has opened it and told the owner.
-    std::unique_ptr<UhidDevice> PlugHandset() {
+    std::unique_ptr<UhidDevice> PlugHandset(const UhidIdentity& identity = kHandset) {
         const std::size_t told = DeviceChanges().size();
-        auto device = std::make_unique<UhidDevice>(kHandset);
+        auto device = std::make_unique<UhidDevice>(identity);
         EXPECT_TRUE(device->Plugged());
         EXPECT_TRUE(PumpUntil(loop, [&] {
             return device->Opens() > 0 && DeviceChanges().size() > told;
@@ -260,6 +260,53 @@ TEST_F(KernelHidLinkTest, UnplugDuringADisplayTransferIsToldOnceAndReplugReopens
     ASSERT_TRUE(
         PumpUntil(loop, [&] { return replugged->OutputCount() >= handset::kDisplayFrames; }));
     ExpectTransfer(replugged->Outputs(), 0, patterned, handset::ComputeCRC(patterned));
+}
+
+// Keeps the times of its timer's ticks.
+class TickingWindow final : public platform::Window {
+  public:
+    using Window::Window;
+    std::vector<std::chrono::steady_clock::time_point> ticks;
+
+  protected:
+    void OnTimer(platform::TimerId) override { ticks.push_back(std::chrono::steady_clock::now()); }
+};
+
+TEST_F(KernelHidLinkTest, AHandsetThatStopsTakingOutputCannotFreezeTheLoop) {
+    MakeLink(kAnsweringHandset.productId);
+    auto handsetDevice = PlugHandset(kAnsweringHandset);
+    const LCDFrame patterned = Patterned();
+    ASSERT_TRUE(link->SendLCDFrame(patterned));
+    ASSERT_EQ(handsetDevice->OutputCount(), handset::kDisplayFrames);
+
+    // The handset stops answering: a write now waits in the kernel for up to 5 s.
+    handsetDevice->HoldEvents(true);
+    const std::size_t writesBefore = backend->WriteResults().size();
+    TickingWindow ticker{loop};
+    ticker.SetTimer(1, milliseconds(20));
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_FALSE(link->SendLCDFrame(patterned));
+    EXPECT_FALSE(link->SendLCDFrame(patterned));
+    EXPECT_FALSE(link->SendCtrlCmd(handset::kDisplayLight, 1));
+    const auto stalled = std::chrono::steady_clock::now() - start;
+    // One write's budget for all of it (a freeze would be 66 budgets, or the kernel's 5 s).
+    EXPECT_LT(stalled, milliseconds(1000));
+    const std::vector<platform::HidResult> results = backend->WriteResults();
+    ASSERT_EQ(results.size(), writesBefore + 1);
+    EXPECT_EQ(results.back(), platform::HidResult::Timeout);
+    // The loop goes on: the timer, due during the stall, ticks as soon as the loop runs.
+    ASSERT_TRUE(PumpUntil(loop, [&] { return !ticker.ticks.empty(); }));
+    EXPECT_LT(ticker.ticks.front() - start, stalled + milliseconds(100));
+    ticker.KillTimer(1);
+
+    // The handset answers again; after the pause the next transfer reaches it whole, behind the
+    // report that had waited.
+    handsetDevice->HoldEvents(false);
+    PumpFor(loop, CHidLink::kStalledPause + milliseconds(100));
+    EXPECT_TRUE(link->SendLCDFrame(patterned));
+    const std::vector<UhidDevice::Output> outputs = handsetDevice->Outputs();
+    ASSERT_EQ(outputs.size(), 2 * handset::kDisplayFrames + 1);
+    ExpectTransfer(outputs, handset::kDisplayFrames + 1, patterned, handset::ComputeCRC(patterned));
 }
 
 TEST_F(KernelHidLinkTest, ABurstOfAThousandKeysArrivesCompleteAndInOrder) {

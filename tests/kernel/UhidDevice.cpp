@@ -20,7 +20,9 @@ namespace kerneltest {
 UhidDevice::UhidDevice(const UhidIdentity& identity) {
     fd_ = open("/dev/uhid", O_RDWR | O_CLOEXEC);
     stopFd_ = eventfd(0, EFD_CLOEXEC);
-    if (fd_ < 0 || stopFd_ < 0 || identity.reportDescriptor.size() > HID_MAX_DESCRIPTOR_SIZE) {
+    holdFd_ = eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
+    if (fd_ < 0 || stopFd_ < 0 || holdFd_ < 0 ||
+        identity.reportDescriptor.size() > HID_MAX_DESCRIPTOR_SIZE) {
         return;
     }
     events_ = std::thread(&UhidDevice::TakeEvents, this);
@@ -44,13 +46,14 @@ UhidDevice::UhidDevice(const UhidIdentity& identity) {
 }
 
 UhidDevice::~UhidDevice() {
+    HoldEvents(false);
     Unplug();
     if (events_.joinable()) {
         const std::uint64_t one = 1;
         [[maybe_unused]] const ssize_t written = write(stopFd_, &one, sizeof one);
         events_.join();
     }
-    for (int fd : {fd_, stopFd_}) {
+    for (int fd : {fd_, stopFd_, holdFd_}) {
         if (fd >= 0) {
             close(fd);
         }
@@ -96,7 +99,7 @@ bool UhidDevice::Write(const void* event, std::size_t size) {
 }
 
 void UhidDevice::TakeEvents() {
-    std::array<pollfd, 2> fds{{{stopFd_, POLLIN, 0}, {fd_, POLLIN, 0}}};
+    std::array<pollfd, 3> fds{{{stopFd_, POLLIN, 0}, {fd_, POLLIN, 0}, {holdFd_, POLLIN, 0}}};
     for (;;) {
         if (poll(fds.data(), fds.size(), -1) < 0) {
             if (errno == EINTR) {
@@ -106,6 +109,18 @@ void UhidDevice::TakeEvents() {
         }
         if (fds[0].revents != 0 || (fds[1].revents & (POLLERR | POLLHUP | POLLNVAL)) != 0) {
             return;
+        }
+        if (fds[2].revents != 0) {
+            std::uint64_t count = 0;
+            [[maybe_unused]] const ssize_t drained = read(holdFd_, &count, sizeof count);
+        }
+        // Checked before every event is taken, so that a hold holds from the moment it is set.
+        {
+            std::unique_lock lock(holdMutex_);
+            holdChanged_.wait(lock, [this] { return !held_; });
+        }
+        if ((fds[1].revents & POLLIN) == 0) {
+            continue;
         }
         uhid_event event{};
         if (read(fd_, &event, sizeof event) < static_cast<ssize_t>(sizeof event.type)) {
@@ -143,10 +158,21 @@ void UhidDevice::TakeEvents() {
                 break;
             }
             case UHID_SET_REPORT: {
+                // An output report sent as SET_REPORT is taken as any output report; the
+                // handset has no feature reports to set.
+                const bool output = event.u.set_report.rtype == UHID_OUTPUT_REPORT;
+                if (output) {
+                    const std::size_t size =
+                        std::min<std::size_t>(event.u.set_report.size, UHID_DATA_MAX);
+                    std::lock_guard lock(outputsMutex_);
+                    outputs_.push_back({std::vector<std::uint8_t>(event.u.set_report.data,
+                                                                  event.u.set_report.data + size),
+                                        event.u.set_report.rtype});
+                }
                 uhid_event reply{};
                 reply.type = UHID_SET_REPORT_REPLY;
                 reply.u.set_report_reply.id = event.u.set_report.id;
-                reply.u.set_report_reply.err = EIO;
+                reply.u.set_report_reply.err = output ? 0 : EIO;
                 Write(&reply, sizeof reply);
                 break;
             }
@@ -154,6 +180,17 @@ void UhidDevice::TakeEvents() {
                 break;
         }
     }
+}
+
+void UhidDevice::HoldEvents(bool hold) {
+    {
+        std::lock_guard lock(holdMutex_);
+        held_ = hold;
+    }
+    holdChanged_.notify_all();
+    // Wakes the thread from its poll, so that it sees the hold before the next event.
+    const std::uint64_t one = 1;
+    [[maybe_unused]] const ssize_t written = write(holdFd_, &one, sizeof one);
 }
 
 }  // namespace kerneltest

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <atomic>
+#include <condition_variable>
 #include <cstddef>
 #include <cstdint>
 #include <mutex>
@@ -58,6 +59,11 @@ inline const UhidIdentity kHandset{"Kestrel test handset", 0x1908, 5001, kHandse
 // The same maker's product 5002: the handset's twin, which a link configured for 5001 ignores.
 inline const UhidIdentity kHandsetTwin{"Kestrel test handset 5002", 0x1908, 5002,
                                        kHandsetDescriptor};
+// The guest's usbhid is given a quirk for this product id (see run-kernel-hid-test.sh): its
+// output reports go by SET_REPORT, which waits for the device's answer, so that a device that
+// stops taking output makes the writer wait as a real USB handset does.
+inline const UhidIdentity kAnsweringHandset{"Kestrel test handset 5003", 0x1908, 5003,
+                                            kHandsetDescriptor};
 inline const UhidIdentity kOtherVendorDevice{"Other vendor's device", 0x046D, 0xC077,
                                              kOtherDescriptor};
 
@@ -95,6 +101,9 @@ class UhidDevice {
     std::size_t Closes() const { return closes_; }
     std::vector<Output> Outputs() const;
     std::size_t OutputCount() const;
+    // While held, the device takes none of the kernel's events: it stops taking output, and a
+    // write that waits for the device's answer waits (up to the kernel's own limit of 5 s).
+    void HoldEvents(bool hold);
 
   private:
     bool Write(const void* event, std::size_t size);
@@ -102,6 +111,7 @@ class UhidDevice {
 
     int fd_ = -1;
     int stopFd_ = -1;
+    int holdFd_ = -1;
     std::atomic<bool> plugged_{false};
     std::atomic<bool> started_{false};
     std::atomic<bool> stopped_{false};
@@ -109,6 +119,9 @@ class UhidDevice {
     std::atomic<std::size_t> closes_{0};
     mutable std::mutex outputsMutex_;
     std::vector<Output> outputs_;
+    std::mutex holdMutex_;
+    std::condition_variable holdChanged_;
+    bool held_ = false;
     std::thread events_;
 };
 

@@ -38,9 +38,18 @@ kernel_package=$(apt-cache depends linux-image-amd64 2>/dev/null |
     sed -n 's/^ *Depends: \(linux-image-[0-9][^ ]*-amd64\)$/\1/p' | head -n 1)
 [ -n "$kernel_package" ] || die "apt knows no linux-image-amd64: run apt-get update"
 kernel="$cache/$kernel_package"
-modules="hid.ko hid-generic.ko uhid.ko"
+# usbhid (and the USB core it needs) only for its quirks table, which covers uhid devices too.
+modules="hid.ko hid-generic.ko uhid.ko usb-common.ko usbcore.ko usbhid.ko"
+# HID_QUIRK_NO_OUTPUT_REPORTS_ON_INTR_EP for the test handset 0x1908:5003: its output reports go
+# by SET_REPORT, which waits for the device's answer.
+usbhid_parameters="quirks=0x1908:0x138b:0x40000"
 
-if [ ! -f "$kernel/complete" ]; then
+have_modules() {
+    for module in $modules; do
+        [ -f "$kernel/$module" ] || return 1
+    done
+}
+if [ ! -f "$kernel/complete" ] || ! have_modules; then
     say "fetching $kernel_package into $cache"
     rm -rf "$kernel" "$kernel.tmp"
     mkdir -p "$kernel.tmp/deb"
@@ -61,7 +70,7 @@ if [ ! -f "$kernel/complete" ]; then
         cp "$vmlinuz" "$kernel.tmp/kernel"
     fi
     for module in $modules; do
-        found=$(find "$kernel.tmp/deb/lib/modules" -path "*/drivers/hid/$module" | head -n 1)
+        found=$(find "$kernel.tmp/deb/lib/modules" -name "$module" | head -n 1)
         [ -n "$found" ] || die "$kernel_package has no $module"
         cp "$found" "$kernel.tmp/"
     done
@@ -90,7 +99,10 @@ rm -rf "$root"
 
 module_args=""
 for module in $modules; do
-    module_args="$module_args /modules/$module"
+    case $module in
+        usbhid.ko) module_args="$module_args /modules/$module,$usbhid_parameters" ;;
+        *) module_args="$module_args /modules/$module" ;;
+    esac
 done
 log="$work/console.log"
 say "booting $kernel_package ($(du -k "$work/initramfs.gz" | cut -f1) KiB initramfs)"
