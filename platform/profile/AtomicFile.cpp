@@ -1,12 +1,20 @@
 // Bounded whole-file reads and write-beside-then-rename replacement on POSIX.
+//
+// A writer holds an flock on its temporary file from the moment it exists until it is renamed
+// or removed; the lock ends with the writer whatever happens. So a temporary file whose lock can
+// be taken is a crashed writer's, and the next write removes it.
 #include "platform/profile/AtomicFile.h"
 
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <atomic>
 #include <cerrno>
+#include <cstdint>
+#include <cstdio>
+#include <random>
 #include <string>
 #include <system_error>
 
@@ -49,21 +57,81 @@ void SyncDirectory(const fs::path& directory) {
     }
 }
 
-// A fresh file in `directory`, created with O_EXCL so that nothing existing is ever reused, and
-// with mode 0666 so the umask applies as for any new file. A short fixed name keeps it valid
-// wherever the target's own name is.
-int CreateTemporaryFile(const fs::path& directory, fs::path& temporary) {
+constexpr std::string_view kTemporaryPrefix = ".profile-";
+constexpr std::string_view kTemporarySuffix = ".tmp";
+
+bool IsTemporaryName(const std::string& name) {
+    return name.size() > kTemporaryPrefix.size() + kTemporarySuffix.size() &&
+           name.starts_with(kTemporaryPrefix) && name.ends_with(kTemporarySuffix);
+}
+
+bool SameFile(int fd, const fs::path& path) {
+    struct stat opened {};
+    struct stat named {};
+    return ::fstat(fd, &opened) == 0 && ::lstat(path.c_str(), &named) == 0 &&
+           opened.st_dev == named.st_dev && opened.st_ino == named.st_ino;
+}
+
+// A name no other writer uses: the pid for whoever looks, a per-process random tag against pid
+// reuse across pid namespaces and reboots, and a counter within the process.
+fs::path TemporaryName(const fs::path& directory) {
+    static const std::uint64_t tag = [] {
+        std::random_device random;
+        return (static_cast<std::uint64_t>(random()) << 32) ^ random();
+    }();
     static std::atomic<unsigned> counter{0};
+    char middle[64];
+    std::snprintf(middle, sizeof middle, "%d-%016llx-%u", static_cast<int>(::getpid()),
+                  static_cast<unsigned long long>(tag), counter++);
+    return directory / (std::string(kTemporaryPrefix) + middle + std::string(kTemporarySuffix));
+}
+
+// A fresh file in `directory`, created with O_EXCL so that nothing existing is ever reused, and
+// with mode 0666 so the umask applies as for any new file; locked before it is used. A short
+// fixed name keeps it valid wherever the target's own name is.
+int CreateTemporaryFile(const fs::path& directory, fs::path& temporary) {
     for (int attempt = 0; attempt < 100; ++attempt) {
-        temporary = directory / (".profile-" + std::to_string(::getpid()) + "-" +
-                                 std::to_string(counter++) + ".tmp");
+        temporary = TemporaryName(directory);
         const int fd =
             ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOCTTY, 0666);
-        if (fd >= 0 || errno != EEXIST) {
+        if (fd < 0) {
+            if (errno == EEXIST) {
+                continue;
+            }
+            return -1;
+        }
+        // Between the open and the lock, a cleaner may have taken the file for a dead writer's
+        // and removed it: then it is no longer the one under that name, and another is made.
+        if (::flock(fd, LOCK_EX) == 0 && SameFile(fd, temporary)) {
             return fd;
         }
+        ::close(fd);
     }
     return -1;
+}
+
+// Removes the temporary files in `directory` that no live writer holds: those of writers that
+// crashed. One that is being written is locked and left alone.
+void RemoveStaleTemporaryFiles(const fs::path& directory) {
+    std::error_code error;
+    for (fs::directory_iterator it(directory, error), end; !error && it != end;
+         it.increment(error)) {
+        if (!IsTemporaryName(it->path().filename().native())) {
+            continue;
+        }
+        const fs::path stale = it->path();
+        const int fd =
+            ::open(stale.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+        if (fd < 0) {
+            continue;  // not a file of ours (a link), or gone already
+        }
+        struct stat info {};
+        if (::fstat(fd, &info) == 0 && S_ISREG(info.st_mode) &&
+            ::flock(fd, LOCK_EX | LOCK_NB) == 0 && SameFile(fd, stale)) {
+            ::unlink(stale.c_str());
+        }
+        ::close(fd);
+    }
 }
 
 }  // namespace
@@ -135,18 +203,22 @@ bool ReplaceFileAtomically(const fs::path& requested, std::string_view bytes) {
     }
 
     const fs::path directory = file.has_parent_path() ? file.parent_path() : fs::path(".");
+    RemoveStaleTemporaryFiles(directory);
     fs::path temporary;
     const int fd = CreateTemporaryFile(directory, temporary);
     if (fd < 0) {
         return false;
     }
-    bool ok = (!exists || ::fchmod(fd, mode) == 0) && WriteAll(fd, bytes) && ::fsync(fd) == 0;
-    ok = (::close(fd) == 0) && ok;
-    ok = ok && ::rename(temporary.c_str(), file.c_str()) == 0;
+    // Renamed, or removed, while still open and so still locked: an unlocked temporary file is
+    // a dead writer's. What close could report, fsync has reported already.
+    const bool ok = (!exists || ::fchmod(fd, mode) == 0) && WriteAll(fd, bytes) &&
+                    ::fsync(fd) == 0 && ::rename(temporary.c_str(), file.c_str()) == 0;
     if (!ok) {
         ::unlink(temporary.c_str());
+        ::close(fd);
         return false;
     }
+    ::close(fd);
     SyncDirectory(directory);
     return true;
 }

@@ -26,7 +26,9 @@ FileContent ReadWholeFile(const std::filesystem::path& file, std::size_t maxByte
 // to disk and renamed over it, so readers and a crash see either the old file or the new one.
 // An existing file keeps its permissions; a symbolic link is followed and stays a link. Refused
 // (false, nothing changed) when the file exists and is not writable by this process, or any
-// step fails (read-only or missing directory, name too long, disk full).
+// step fails (read-only or missing directory, name too long, disk full). The temporary files
+// that writers which crashed left beside it (".profile-*.tmp") are removed first; one that a
+// live writer is still writing is left alone.
 bool ReplaceFileAtomically(const std::filesystem::path& file, std::string_view bytes);
 
 }  // namespace platform

@@ -1,5 +1,7 @@
 // Writes that cannot be done leave the file as it was; readers and crashes never see half a file.
+#include <fcntl.h>
 #include <signal.h>
+#include <sys/file.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -107,8 +109,108 @@ TEST_F(ProfileFailure, AFailedWriteKeepsTheOldContent) {
     EXPECT_EQ(std::vector<std::string>{"KestrelCFG.ini"}, dir_.Entries());
 }
 
+// A process that holds a temporary file the way a writer does, until it is let go.
+class LiveWriter {
+  public:
+    explicit LiveWriter(const fs::path& temporary) {
+        int ready[2];
+        int release[2];
+        if (::pipe(ready) != 0 || ::pipe(release) != 0) {
+            std::abort();
+        }
+        pid_ = ::fork();
+        if (pid_ == 0) {
+            ::close(ready[0]);
+            ::close(release[1]);
+            const int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL, 0666);
+            const char held = (fd >= 0 && ::flock(fd, LOCK_EX) == 0) ? 1 : 0;
+            char go;
+            ::_exit(::write(ready[1], &held, 1) == 1 && ::read(release[0], &go, 1) >= 0 ? 0 : 1);
+        }
+        ::close(ready[1]);
+        ::close(release[0]);
+        release_ = release[1];
+        char held = 0;
+        holding_ = ::read(ready[0], &held, 1) == 1 && held == 1;
+        ::close(ready[0]);
+    }
+    ~LiveWriter() { LetGo(); }
+    LiveWriter(const LiveWriter&) = delete;
+    LiveWriter& operator=(const LiveWriter&) = delete;
+
+    bool Holding() const { return holding_; }
+    // Its lock ends as it exits, as a crashed writer's does.
+    void LetGo() {
+        if (release_ >= 0) {
+            ::close(release_);
+            release_ = -1;
+            ::waitpid(pid_, nullptr, 0);
+        }
+    }
+
+  private:
+    pid_t pid_ = -1;
+    int release_ = -1;
+    bool holding_ = false;
+};
+
+// What crashed writers left is removed by the next write; what a live writer holds, and what is
+// not a temporary file of ours, stays.
+TEST_F(ProfileFailure, TheNextWriteRemovesOnlyWhatDeadWritersLeft) {
+    WriteFile(file_, kOriginal);
+    WriteFile(dir_ / ".profile-4242-0.tmp", kOriginal);  // an older writer's name
+    WriteFile(dir_ / ".profile-77-00c0ffee00c0ffee-3.tmp", kOriginal);
+    WriteFile(dir_ / ".profile-notes.txt", "kept");
+    WriteFile(dir_ / "other.tmp", "kept");
+    fs::create_directory(dir_ / ".profile-folder.tmp");
+    WriteFile(dir_ / "target", "kept");
+    fs::create_symlink(dir_ / "target", dir_ / ".profile-link.tmp");
+    LiveWriter live(dir_ / ".profile-live.tmp");
+    ASSERT_TRUE(live.Holding());
+
+    EXPECT_TRUE(WriteBell(file_));
+    EXPECT_EQ(
+        (std::vector<std::string>{".profile-folder.tmp", ".profile-link.tmp", ".profile-live.tmp",
+                                  ".profile-notes.txt", "KestrelCFG.ini", "other.tmp", "target"}),
+        dir_.Entries());
+    EXPECT_EQ("kept", ReadFile(dir_ / "target"));
+
+    live.LetGo();
+    EXPECT_TRUE(WritePrivateProfileString(L"PhoneSet", L"mic", L"1", file_));
+    EXPECT_EQ(
+        (std::vector<std::string>{".profile-folder.tmp", ".profile-link.tmp", ".profile-notes.txt",
+                                  "KestrelCFG.ini", "other.tmp", "target"}),
+        dir_.Entries());
+    EXPECT_EQ(2, GetPrivateProfileInt(L"PhoneSet", L"bell", 0, file_));
+}
+
+// Two processes write side by side: each one's cleaning never takes the other's file in the
+// making for litter, so no write fails.
+TEST_F(ProfileFailure, WritersSideBySideNeverRemoveEachOthersFiles) {
+    WriteFile(file_, kOriginal);
+    constexpr int kWrites = 300;
+    auto writeMany = [&](const wchar_t* key) {
+        int failed = 0;
+        for (int i = 0; i < kWrites; ++i) {
+            failed +=
+                WritePrivateProfileString(L"PhoneSet", key, std::to_wstring(i), file_) ? 0 : 1;
+        }
+        return failed;
+    };
+    const pid_t other = ::fork();
+    if (other == 0) {
+        ::_exit(writeMany(L"mic") == 0 ? 0 : 1);
+    }
+    EXPECT_EQ(0, writeMany(L"contrast"));
+    int status = 0;
+    ASSERT_EQ(other, ::waitpid(other, &status, 0));
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "the other writer failed";
+    EXPECT_EQ(std::vector<std::string>{"KestrelCFG.ini"}, dir_.Entries());
+}
+
 // Another process rewrites the file as fast as it can; every read sees one whole version, and
-// killing the writer at an arbitrary point leaves one whole version.
+// killing the writer at an arbitrary point leaves one whole version, and at most a temporary
+// file that the next write removes.
 TEST_F(ProfileFailure, ReadersAndAKilledWriterOnlyEverSeeWholeFiles) {
     std::string base = "[Bulk]\n";
     for (int i = 0; i < 16; ++i) {
@@ -147,6 +249,8 @@ TEST_F(ProfileFailure, ReadersAndAKilledWriterOnlyEverSeeWholeFiles) {
     EXPECT_EQ(40, changes) << "the writer was not seen at work";
     const std::string last = ReadFile(file_);
     EXPECT_TRUE(last == versionA || last == versionB);
+    EXPECT_TRUE(WriteBell(file_));
+    EXPECT_EQ(std::vector<std::string>{"KestrelCFG.ini"}, dir_.Entries());
 }
 
 }  // namespace
