@@ -14,3 +14,27 @@ function(kestrel_add_test name)
   endif()
   gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST PROPERTIES ${properties})
 endfunction()
+
+# kestrel_expect_exit(NAME STATUS N [STDOUT PART...] [STDERR PART...] [LABELS L...] COMMAND ...):
+# a test that runs the command and checks its exit status and the literal parts its standard
+# output and error must hold. A command that names a target runs the target's file, as add_test
+# does.
+function(kestrel_expect_exit name)
+  cmake_parse_arguments(ARG "" "STATUS" "STDOUT;STDERR;LABELS;COMMAND" ${ARGN})
+  list(GET ARG_COMMAND 0 program)
+  if(TARGET ${program})
+    list(REMOVE_AT ARG_COMMAND 0)
+    list(PREPEND ARG_COMMAND "$<TARGET_FILE:${program}>")
+  endif()
+  list(JOIN ARG_COMMAND "$<SEMICOLON>" command)
+  list(JOIN ARG_STDOUT "$<SEMICOLON>" stdout)
+  list(JOIN ARG_STDERR "$<SEMICOLON>" stderr)
+  add_test(NAME ${name}
+           COMMAND ${CMAKE_COMMAND} "-DCOMMAND=${command}" -DSTATUS=${ARG_STATUS}
+                   "-DSTDOUT=${stdout}" "-DSTDERR=${stderr}"
+                   -P ${PROJECT_SOURCE_DIR}/cmake/ExpectExit.cmake)
+  set_tests_properties(${name} PROPERTIES TIMEOUT 120)
+  if(ARG_LABELS)
+    set_tests_properties(${name} PROPERTIES LABELS "${ARG_LABELS}")
+  endif()
+endfunction()

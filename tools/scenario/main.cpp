@@ -2,6 +2,7 @@
 // simulated softphone, and says whether everything the script expects happened (docs/scenario.md).
 //
 //   scenario [--program-dir DIR] [--png-dir DIR] SCRIPT
+//   scenario --help
 //
 // DIR is larkspurd's directory and its current directory (default: the build's program
 // directory). With --png-dir, a failed run leaves the handset's LCD there as SCRIPT-failed.png.
@@ -31,16 +32,50 @@ constexpr std::uintmax_t kMaxScriptBytes = 1024 * 1024;
 constexpr unsigned kPngScale = 4;
 
 struct Arguments {
+    bool help = false;
     fs::path programDirectory = SCENARIO_PROGRAM_DIR;
     fs::path pngDirectory;
     fs::path script;
 };
 
+void PrintHelp() {
+    std::cout << kUsage << "       scenario --help\n"
+              << "\n"
+                 "Plays SCRIPT against the whole system: the real larkspurd between a simulated\n"
+                 "handset and a simulated softphone, in a fresh temporary directory. The script\n"
+                 "does what a user, the handset and the softphone would do, and says what the\n"
+                 "system must do in answer.\n"
+                 "\n"
+                 "Options:\n"
+                 "  --program-dir DIR  larkspurd's directory, and its current directory\n"
+                 "                     (default: "
+              << SCENARIO_PROGRAM_DIR
+              << ")\n"
+                 "  --png-dir DIR      when the run fails, write the handset's LCD there as\n"
+                 "                     SCRIPT-failed.png\n"
+                 "  --help             show this text and exit\n"
+                 "\n"
+                 "KESTREL_DEBUG=1 traces each step on stderr, and larkspurd then says more.\n"
+                 "Exit status: 0 every expectation held; 1 a step, or the start or the end of the\n"
+                 "run, failed (told on stderr with everything seen up to then); 2 bad usage, or a\n"
+                 "script that cannot be read or parsed.\n"
+                 "\n"
+                 "Verbs:";
+    for (const scenario::Signature& verb : scenario::AllSignatures()) {
+        std::cout << ' ' << verb.name;
+    }
+    std::cout << "\nThe lines, the verbs and their arguments are described in docs/scenario.md\n"
+                 "("
+              << SCENARIO_DOCUMENTATION << ").\n";
+}
+
 std::optional<Arguments> ParseArguments(int argc, char** argv) {
     Arguments arguments;
     for (int i = 1; i < argc; ++i) {
         const std::string argument = argv[i];
-        if ((argument == "--program-dir" || argument == "--png-dir") && i + 1 < argc) {
+        if (argument == "--help") {
+            arguments.help = true;
+        } else if ((argument == "--program-dir" || argument == "--png-dir") && i + 1 < argc) {
             (argument == "--program-dir" ? arguments.programDirectory : arguments.pngDirectory) =
                 argv[++i];
         } else if (argument.starts_with("-") || !arguments.script.empty()) {
@@ -49,7 +84,7 @@ std::optional<Arguments> ParseArguments(int argc, char** argv) {
             arguments.script = argument;
         }
     }
-    if (arguments.script.empty()) {
+    if (arguments.script.empty() && !arguments.help) {
         return std::nullopt;
     }
     return arguments;
@@ -86,8 +121,12 @@ std::string SaveLcd(const fs::path& directory, const fs::path& script,
 int main(int argc, char** argv) {
     const std::optional<Arguments> arguments = ParseArguments(argc, argv);
     if (!arguments) {
-        std::cerr << kUsage;
+        std::cerr << kUsage << "(scenario --help says more)\n";
         return 2;
+    }
+    if (arguments->help) {
+        PrintHelp();
+        return 0;
     }
     const std::string name = arguments->script.native();
     const std::optional<std::string> text = ReadScript(arguments->script);
