@@ -17,6 +17,7 @@
 #include <sstream>
 #include <string>
 
+#include "platform/log/DebugLog.h"
 #include "tools/handset-sim/PngEncoder.h"
 #include "tools/scenario/Report.h"
 #include "tools/scenario/Runner.h"
@@ -139,7 +140,7 @@ int main(int argc, char** argv) {
     const scenario::ParseResult script = scenario::ParseScript(*text, verbs);
     if (script.error) {
         std::cerr << "scenario: " << name << ":" << script.error->line << ": "
-                  << script.error->message << "\n";
+                  << platform::EscapeControl(script.error->message) << "\n";  // it quotes the line
         return 2;
     }
 
