@@ -11,9 +11,10 @@
 namespace platform {
 namespace {
 
-void AppendHex(std::string& out, unsigned char byte) {
+// `prefix`, then the byte's two hex digits.
+void AppendHex(std::string& out, unsigned char byte, std::string_view prefix = "\\x") {
     constexpr char kDigits[] = "0123456789ABCDEF";
-    out += "\\x";
+    out += prefix;
     out += kDigits[byte >> 4];
     out += kDigits[byte & 0x0F];
 }
@@ -63,6 +64,12 @@ std::string EscapeControl(std::string_view text) {
             if (length == 0) {
                 AppendHex(out, byte);
                 ++pos;
+            } else if (length == 2 && byte == 0xC2 &&
+                       static_cast<unsigned char>(text[pos + 1]) < 0xA0) {
+                // U+0080..U+009F, the C1 controls: U+009B starts an escape sequence on
+                // terminals that take 8-bit controls.
+                AppendHex(out, static_cast<unsigned char>(text[pos + 1]), "\\u00");
+                pos += 2;
             } else {
                 out += text.substr(pos, length);
                 pos += length;

@@ -16,7 +16,8 @@ void DebugLog(std::string_view component, std::string_view text);
 
 // `text` with every control character (0x00-0x1F, 0x7F) written as \n, \r, \t, \\ or \xNN, so a
 // device's or a peer's text can never split a line or reach the terminal as an escape sequence.
-// Valid UTF-8 above 0x7F passes unchanged; a byte that is not valid UTF-8 becomes \xNN.
+// The C1 controls (U+0080..U+009F, which some terminals obey) become \u00NN; other valid UTF-8
+// passes unchanged; a byte that is not valid UTF-8 becomes \xNN.
 std::string EscapeControl(std::string_view text);
 
 }  // namespace platform

@@ -12,6 +12,7 @@
 #include <thread>
 
 #include "platform/instance/TerminationSignals.h"
+#include "platform/log/DebugLog.h"
 #include "platform/loop/MessageLoop.h"
 #include "platform/loop/MessageRegistry.h"
 #include "platform/loop/Window.h"
@@ -138,7 +139,11 @@ int main(int argc, char** argv) {
     // Before any thread starts, so that every thread inherits the blocked signals.
     platform::TerminationSignals signals(loop, [&loop](int) { loop.Quit(0); });
     phone_client_sim::PhoneClientSim sim(loop, options);
-    sim.SetObserver([](const std::string& line) { std::cout << line << '\n' << std::flush; });
+    // The lines repeat what the system sent: escaped, so that no text of it reaches the terminal
+    // as a control.
+    sim.SetObserver([](const std::string& line) {
+        std::cout << platform::EscapeControl(line) << '\n' << std::flush;
+    });
     if (!sim.Start()) {
         std::cerr << "phone-client-sim: cannot listen at " << sim.SocketPath().native() << '\n';
         return 1;

@@ -36,6 +36,9 @@ TEST(EscapeControl, EveryControlByteIsWrittenOutAndTextIsKept) {
         {"\xED\xA0\x80", "\\xED\\xA0\\x80"},           // UTF-16 surrogate
         {"\xF4\x90\x80\x80", "\\xF4\\x90\\x80\\x80"},  // above U+10FFFF
         {"\x80\n", "\\x80\\n"},                        // a stray continuation byte
+        {"\xC2\x9B"
+         "2J\xC2\x80\xC2\xA0",
+         "\\u009B2J\\u0080\xC2\xA0"},  // C1 controls, not U+00A0
     };
     for (const Case& c : cases) {
         EXPECT_EQ(c.escaped, EscapeControl(c.text))
