@@ -38,26 +38,26 @@ ConsoleStyle ConsoleStyleOf(int fd) {
 std::optional<std::string> DescribeEvent(const Event& event) {
     switch (event.kind) {
         case Event::Kind::Plugged:
-            return "connected";
+            return "plugged in";
         case Event::Kind::Unplugged:
-            return "disconnected";
+            return "unplugged";
         case Event::Kind::Received:
             break;
     }
     const Decoded& d = event.decoded;
     switch (d.kind) {
         case FrameKind::Control:
-            return "command " + std::to_string(d.command) + " (" +
-                   std::string(CommandName(d.command)) + ") value " + std::to_string(d.value);
+            return std::to_string(d.command) + "/" + std::to_string(d.value) + " " +
+                   std::string(CommandName(d.command));
         case FrameKind::DisplayHeader:
         case FrameKind::DisplayData:
             return std::nullopt;
         case FrameKind::DisplayShown:
-            return "display transfer shown (crc ok)";
+            return "display image shown";
         case FrameKind::DisplayBadCrc:
-            return "display transfer refused (bad crc)";
+            return "display image dropped: wrong checksum";
         case FrameKind::DisplayBroken:
-            return "display transfer broken off (no trailer after the 64 data frames)";
+            return "display transfer broken off";
         case FrameKind::Malformed:
             return "malformed report: " + (event.report.empty() ? "empty" : Hex(event.report));
     }

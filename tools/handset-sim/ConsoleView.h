@@ -17,9 +17,9 @@ enum class ConsoleStyle { kTerminal, kPlain };
 // kTerminal when the file descriptor `fd` is a terminal.
 ConsoleStyle ConsoleStyleOf(int fd);
 
-// One line on `event`: "connected", "command 5 (contrast) value 20", "display transfer shown
-// (crc ok)", ...; nothing for the header and data frames of a transfer, which its trailer
-// reports.
+// One line on `event`, as the simulator's log and the scenario tool's reports show it: "plugged
+// in", "5/20 contrast", "display image shown", ...; nothing for the header and data frames of a
+// transfer, which its outcome stands for.
 std::optional<std::string> DescribeEvent(const Event& event);
 
 // Thread-safe: events come from the simulator's receiving thread, notes from the program's.

@@ -1,30 +1,15 @@
 // Writing up a failed run.
 #include "tools/scenario/Report.h"
 
-#include <cstdio>
-
 #include "platform/log/DebugLog.h"
+#include "tools/handset-sim/ConsoleView.h"
 
 namespace scenario {
 namespace {
 
 using handset_sim::Event;
-using handset_sim::FrameKind;
 
 constexpr std::string_view kCursorMark = "  -- the next expectation looks from here --\n";
-
-std::string Hex(const std::vector<std::uint8_t>& bytes) {
-    std::string text;
-    for (std::uint8_t byte : bytes) {
-        char digits[4];
-        std::snprintf(digits, sizeof digits, "%02X ", byte);
-        text += digits;
-    }
-    if (!text.empty()) {
-        text.pop_back();
-    }
-    return text;
-}
 
 std::vector<ReportEntry> CommandEntries(const Session& session) {
     std::vector<ReportEntry> entries;
@@ -39,7 +24,7 @@ std::vector<ReportEntry> HandsetEntries(const Session& session) {
     std::vector<ReportEntry> entries;
     std::size_t number = session.Handset().LogStart();
     for (const Event& event : session.Handset().Log()) {
-        if (std::optional<std::string> text = DescribeHandsetEvent(event)) {
+        if (std::optional<std::string> text = handset_sim::DescribeEvent(event)) {
             entries.push_back({number, std::move(*text)});
         }
         ++number;
@@ -70,35 +55,6 @@ std::string HostTitle(const std::string& name, const HostProcess& host) {
 }
 
 }  // namespace
-
-std::optional<std::string> DescribeHandsetEvent(const Event& event) {
-    switch (event.kind) {
-        case Event::Kind::Plugged:
-            return "plugged in";
-        case Event::Kind::Unplugged:
-            return "unplugged";
-        case Event::Kind::Received:
-            break;
-    }
-    const handset_sim::Decoded& d = event.decoded;
-    switch (d.kind) {
-        case FrameKind::Control:
-            return std::to_string(d.command) + "/" + std::to_string(d.value) + " " +
-                   std::string(handset_sim::CommandName(d.command));
-        case FrameKind::DisplayHeader:
-        case FrameKind::DisplayData:
-            return std::nullopt;
-        case FrameKind::DisplayShown:
-            return "display image shown";
-        case FrameKind::DisplayBadCrc:
-            return "display image dropped: wrong checksum";
-        case FrameKind::DisplayBroken:
-            return "display transfer broken off";
-        case FrameKind::Malformed:
-            return "malformed report: " + Hex(event.report);
-    }
-    return std::nullopt;
-}
 
 std::string ListSection(const std::string& title, const std::vector<ReportEntry>& entries,
                         std::optional<std::size_t> cursor) {

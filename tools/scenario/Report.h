@@ -15,10 +15,6 @@ namespace scenario {
 // Entries shown per list; earlier ones are counted instead.
 inline constexpr std::size_t kMaxReportedEntries = 200;
 
-// One handset event as a report line: "plugged", "2/1 display light", "display image shown"...
-// Nothing for the frames inside a display transfer, which its outcome stands for.
-std::optional<std::string> DescribeHandsetEvent(const handset_sim::Event& event);
-
 struct ReportEntry {
     std::size_t number = 0;  // the number the cursors count in
     std::string text;

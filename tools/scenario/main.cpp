@@ -110,11 +110,10 @@ std::optional<std::string> ReadScript(const fs::path& path) {
 std::string SaveLcd(const fs::path& directory, const fs::path& script,
                     const scenario::Session& session) {
     const fs::path path = directory / (script.stem().native() + "-failed.png");
-    const std::vector<std::uint8_t> png =
-        handset_sim::EncodeLcdPng(session.Handset().State().lcd, kPngScale);
-    std::ofstream file(path, std::ios::binary | std::ios::trunc);
-    file.write(reinterpret_cast<const char*>(png.data()), static_cast<std::streamsize>(png.size()));
-    return file ? path.native() : std::string();
+    return handset_sim::WriteLcdPng(path, session.Handset().State().lcd, kPngScale) ==
+                   platform::PngResult::kOk
+               ? path.native()
+               : std::string();
 }
 
 }  // namespace

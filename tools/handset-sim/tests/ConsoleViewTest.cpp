@@ -41,14 +41,14 @@ TEST(ConsoleViewTest, ALogGetsOnePlainLinePerEvent) {
     view.Show({Event::Kind::Unplugged}, state, "");
     EXPECT_EQ(out.str(),
               "handset-sim: connecting to /run/h.sock\n"
-              "handset-sim: connected\n"
-              "handset-sim: command 5 (contrast) value 20\n"
-              "handset-sim: display transfer shown (crc ok)\n"
-              "handset-sim: display transfer refused (bad crc)\n"
-              "handset-sim: display transfer broken off (no trailer after the 64 data frames)\n"
+              "handset-sim: plugged in\n"
+              "handset-sim: 5/20 contrast\n"
+              "handset-sim: display image shown\n"
+              "handset-sim: display image dropped: wrong checksum\n"
+              "handset-sim: display transfer broken off\n"
               "handset-sim: malformed report: 00 BD 0B 01\n"
               "handset-sim: malformed report: empty\n"
-              "handset-sim: disconnected\n");
+              "handset-sim: unplugged\n");
 }
 
 TEST(ConsoleViewTest, ATerminalRedrawsTheLcdOnlyWhenItsImageChanged) {
@@ -67,7 +67,7 @@ TEST(ConsoleViewTest, ATerminalRedrawsTheLcdOnlyWhenItsImageChanged) {
     EXPECT_EQ(first.rfind("\x1b[H\x1b[J", 0), 0u);
     EXPECT_EQ(Count(first, lcdRow + "\n"), 32u);
     EXPECT_NE(first.find("plugged | "), std::string::npos);
-    EXPECT_NE(first.find("last: connected\n"), std::string::npos);
+    EXPECT_NE(first.find("last: plugged in\n"), std::string::npos);
 
     state.contrast = 20;
     const std::string control = step(Received({FrameKind::Control, 5, 20}));
@@ -75,7 +75,7 @@ TEST(ConsoleViewTest, ATerminalRedrawsTheLcdOnlyWhenItsImageChanged) {
     EXPECT_EQ(Count(control, "\x1b[H"), 0u);
     EXPECT_EQ(Count(control, "\n"), 2u) << "status and last event only";
     EXPECT_NE(control.find("contrast 20"), std::string::npos);
-    EXPECT_NE(control.find("last: command 5 (contrast) value 20"), std::string::npos);
+    EXPECT_NE(control.find("last: 5/20 contrast"), std::string::npos);
 
     EXPECT_EQ(step(Received({FrameKind::DisplayData})), "");
 

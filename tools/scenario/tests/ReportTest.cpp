@@ -5,6 +5,8 @@
 
 #include <string>
 
+#include "tools/handset-sim/ConsoleView.h"
+
 namespace scenario {
 namespace {
 
@@ -25,20 +27,21 @@ std::size_t Count(const std::string& text, const std::string& part) {
 }
 
 TEST(ScenarioReportTest, HandsetEventsReadAsWhatTheHandsetMadeOfThem) {
-    EXPECT_EQ("plugged in", DescribeHandsetEvent(Event(Event::Kind::Plugged)));
-    EXPECT_EQ("unplugged", DescribeHandsetEvent(Event(Event::Kind::Unplugged)));
+    EXPECT_EQ("plugged in", handset_sim::DescribeEvent(Event(Event::Kind::Plugged)));
+    EXPECT_EQ("unplugged", handset_sim::DescribeEvent(Event(Event::Kind::Unplugged)));
     EXPECT_EQ("2/1 " + std::string(handset_sim::CommandName(2)),
-              DescribeHandsetEvent(Received({FrameKind::Control, 2, 1})));
-    EXPECT_EQ("display image shown", DescribeHandsetEvent(Received({FrameKind::DisplayShown})));
+              handset_sim::DescribeEvent(Received({FrameKind::Control, 2, 1})));
+    EXPECT_EQ("display image shown",
+              handset_sim::DescribeEvent(Received({FrameKind::DisplayShown})));
     EXPECT_EQ("display image dropped: wrong checksum",
-              DescribeHandsetEvent(Received({FrameKind::DisplayBadCrc})));
+              handset_sim::DescribeEvent(Received({FrameKind::DisplayBadCrc})));
     EXPECT_EQ("display transfer broken off",
-              DescribeHandsetEvent(Received({FrameKind::DisplayBroken})));
+              handset_sim::DescribeEvent(Received({FrameKind::DisplayBroken})));
     EXPECT_EQ("malformed report: 00 BD FF",
-              DescribeHandsetEvent(Received({FrameKind::Malformed}, {0x00, 0xBD, 0xFF})));
+              handset_sim::DescribeEvent(Received({FrameKind::Malformed}, {0x00, 0xBD, 0xFF})));
     // The frames of a transfer are summed up by its outcome.
-    EXPECT_FALSE(DescribeHandsetEvent(Received({FrameKind::DisplayHeader})));
-    EXPECT_FALSE(DescribeHandsetEvent(Received({FrameKind::DisplayData})));
+    EXPECT_FALSE(handset_sim::DescribeEvent(Received({FrameKind::DisplayHeader})));
+    EXPECT_FALSE(handset_sim::DescribeEvent(Received({FrameKind::DisplayData})));
 }
 
 TEST(ScenarioReportTest, TheCursorMarkStandsBeforeTheFirstEntryStillToBeLookedAt) {
