@@ -6,7 +6,7 @@
 #include <new>
 #include <string_view>
 
-#include "platform/profile/AtomicFile.h"
+#include "platform/files/AtomicFile.h"
 
 namespace platform {
 namespace {

@@ -4,7 +4,7 @@
 #include <mutex>
 #include <optional>
 
-#include "platform/profile/AtomicFile.h"
+#include "platform/files/AtomicFile.h"
 #include "platform/profile/ProfileText.h"
 #include "platform/text/Utf8.h"
 

@@ -12,7 +12,7 @@
 #include <type_traits>
 #include <vector>
 
-#include "platform/profile/AtomicFile.h"
+#include "platform/files/AtomicFile.h"
 #include "platform/registry/RegistryText.h"
 
 namespace platform {

@@ -3,7 +3,7 @@
 // A writer holds an flock on its temporary file from the moment it exists until it is renamed
 // or removed; the lock ends with the writer whatever happens. So a temporary file whose lock can
 // be taken is a crashed writer's, and the next write removes it.
-#include "platform/profile/AtomicFile.h"
+#include "platform/files/AtomicFile.h"
 
 #include <fcntl.h>
 #include <sys/file.h>
