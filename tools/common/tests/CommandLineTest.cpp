@@ -11,8 +11,12 @@ namespace tools {
 namespace {
 
 struct Values {
+    // A constructor rather than member initialisers: GCC 12 at -O3 takes the strings of a long
+    // table of aggregates for uninitialised.
+    Values(std::string socketPath = {}, std::uint16_t productId = 5001)
+        : socket(std::move(socketPath)), id(productId) {}
     std::string socket;
-    std::uint16_t id = 5001;
+    std::uint16_t id;
 };
 
 struct Case {
