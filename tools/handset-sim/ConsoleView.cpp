@@ -24,7 +24,10 @@ std::string Hex(const std::vector<std::uint8_t>& bytes) {
     for (const std::uint8_t byte : bytes) {
         char digits[4];
         std::snprintf(digits, sizeof digits, "%02X", byte);
-        text += (text.empty() ? "" : " ") + std::string(digits);
+        if (!text.empty()) {
+            text += ' ';
+        }
+        text += digits;
     }
     return text;
 }

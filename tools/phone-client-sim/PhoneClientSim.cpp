@@ -21,7 +21,9 @@ std::string NewIdentity() {
 }
 
 std::string Tag(std::uint64_t id) {
-    return "[" + std::to_string(id) + "] ";
+    std::string tag = "[";  // built up: GCC 12 at -O3 misreads "x" + std::to_string(...)
+    tag.append(std::to_string(id)).append("] ");
+    return tag;
 }
 
 }  // namespace

@@ -12,7 +12,9 @@ inline std::string Milliseconds(std::chrono::milliseconds ms) {
 }
 
 inline std::string Quoted(std::string_view text) {
-    return "\"" + std::string(text) + "\"";
+    std::string quoted = "\"";  // built up: GCC 12 at -O3 misreads "x" + std::string(...)
+    quoted.append(text).append("\"");
+    return quoted;
 }
 
 }  // namespace scenario
