@@ -73,7 +73,7 @@ void BM_KeyLatency(benchmark::State& state) {
 }
 BENCHMARK(BM_KeyLatency)->UseRealTime();
 
-// Stopping the reader: it leaves its read slice and is joined.
+// Closing the device: its blocked read is interrupted and the reader joined.
 void BM_CloseDevice(benchmark::State& state) {
     Rig rig;
     for (auto _ : state) {
