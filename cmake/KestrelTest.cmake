@@ -38,3 +38,14 @@ function(kestrel_expect_exit name)
     set_tests_properties(${name} PROPERTIES LABELS "${ARG_LABELS}")
   endif()
 endfunction()
+
+# kestrel_add_fuzz_test(NAME TARGET): runs scripts/run-fuzz briefly on the fuzz target TARGET
+# (label fuzz). The target is built with clang++ (libFuzzer) by the test itself, since the main
+# build uses g++; the test is skipped where clang++ is missing.
+find_program(KESTREL_CLANGXX NAMES clang++ clang++-14)
+function(kestrel_add_fuzz_test name target)
+  add_test(NAME ${name}
+           COMMAND sh ${PROJECT_SOURCE_DIR}/scripts/run-fuzz --clang "${KESTREL_CLANGXX}" ${target}
+                   ${CMAKE_CURRENT_BINARY_DIR}/${name})
+  set_tests_properties(${name} PROPERTIES LABELS fuzz SKIP_RETURN_CODE 77 TIMEOUT 600)
+endfunction()
