@@ -3,6 +3,7 @@
 
 #include <functional>
 
+#include "platform/instance/LoopSignals.h"
 #include "platform/loop/MessageLoop.h"
 
 namespace platform {
@@ -12,14 +13,9 @@ class TerminationSignals {
     // Blocks SIGINT and SIGTERM for the process (call before starting threads, so they inherit
     // the mask) and calls `onSignal` on the loop thread when one arrives.
     TerminationSignals(MessageLoop& loop, std::function<void(int signal)> onSignal);
-    ~TerminationSignals();
-    TerminationSignals(const TerminationSignals&) = delete;
-    TerminationSignals& operator=(const TerminationSignals&) = delete;
 
   private:
-    MessageLoop& loop_;
-    int fd_ = -1;
-    MessageLoop::WatchId watch_ = 0;
+    LoopSignals signals_;
 };
 
 }  // namespace platform

@@ -1,5 +1,4 @@
-// The single-instance lock, the runtime directory it lives in, and termination signals through
-// the loop.
+// The single-instance lock, the runtime directory it lives in, and signals through the loop.
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/stat.h>
@@ -11,10 +10,12 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "platform/files/RuntimeDirectory.h"
 #include "platform/instance/InstanceLock.h"
 #include "platform/instance/TerminationSignals.h"
+#include "platform/instance/UserSignal.h"
 
 namespace platform {
 namespace {
@@ -184,6 +185,24 @@ TEST(TerminationSignals, ASignalArrivesOnTheLoop) {
     kill(getpid(), SIGTERM);
     EXPECT_EQ(3, loop.Run());
     EXPECT_EQ(SIGTERM, received);
+}
+
+TEST(UserSignal, ArrivesOnTheLoopBesideTheTerminationSignalsAndApartFromThem) {
+    MessageLoop loop;
+    std::vector<std::string> received;
+    TerminationSignals termination(loop, [&](int signal) {
+        received.push_back(signal == SIGINT ? "INT" : "TERM");
+        loop.Quit(0);
+    });
+    UserSignal user(loop, [&] {
+        received.push_back("USR1");
+        loop.Quit(0);
+    });
+    for (int signal : {SIGUSR1, SIGINT, SIGUSR1}) {
+        kill(getpid(), signal);
+        EXPECT_EQ(0, loop.Run());
+    }
+    EXPECT_EQ((std::vector<std::string>{"USR1", "INT", "USR1"}), received);
 }
 
 }  // namespace
