@@ -92,7 +92,7 @@ void CEmluatorModeBase::ShowTitleScreen() {
     FillRow(m_screen.rows[2], blank);
     FillRow(m_screen.rows[3], blank);
     m_screen.highlight = -1;
-    // The title layout waits in the screen record; the handset gets the frame as it stands.
+    ShowScreen(&m_screen);
     RequestDisplayLCD();
 }
 

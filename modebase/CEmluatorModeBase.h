@@ -8,6 +8,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 #include "common/LcdFrame.h"
 #include "modebase/ModeScreen.h"
@@ -62,6 +63,23 @@ class CEmluatorModeBase : public platform::Window {
     void StartTitleCountdown() { m_titleTicks = 0; }
     void StopTitleCountdown() { m_titleTicks = -1; }
     void ShowTitleScreen();
+
+    // Drawing into m_lcd; none of these sends the frame.
+    // A text screen draws its rows and highlight; a picture screen loads its picture.
+    void ShowScreen(const ModeScreen* screen);
+    // A row outside 0..3 is ignored. The row becomes the first 32 characters of `text`, NULs up
+    // to position 31 when it is shorter, then spaces.
+    void SetLine(std::wstring_view text, int row);
+    void SetHighlightLine(int row) { m_highlightRow = row; }
+    // Redraws m_lcd from the four rows, the highlight row (0..3) inverted.
+    void RenderText();
+    // m_lcd becomes the picture; a file that cannot be read or is not a 24-bit bitmap changes
+    // nothing.
+    void LoadPicture(const std::wstring& path);
+    // The 16 x 16 icon over page..page + 1 from `column`; page 0..6 and column 0..112, and a
+    // file of at least 32 bytes, or nothing changes.
+    void PutIcon(const std::wstring& path, int page, int column);
+    static bool IsDarkPixel(int red, int green, int blue);
 
     void SetLCDByte(int index, std::uint8_t value);
     std::uint8_t GetLCDByte(int index) const;

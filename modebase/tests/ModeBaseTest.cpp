@@ -100,12 +100,21 @@ TEST_F(ModeBaseTest, TheTitleShowsOnceAfterTwentyOneTicks) {
     EXPECT_EQ(1, engine.frames);  // idle until started again
 }
 
-TEST_F(ModeBaseTest, TheTitleSendsTheModesFrameUnchanged) {
+TEST_F(ModeBaseTest, TheTitleIsDrawnBeforeItIsSent) {
+    mode.m_langID = 0x0409;
+    mode.SetHighlightLine(2);
     mode.SetLCDByte(7, 0x42);
     mode.StartTitleCountdown();
     loop.AdvanceBy(milliseconds(2100));
     ASSERT_EQ(1, engine.frames);
-    EXPECT_EQ(mode.m_lcd, engine.lastFrame);
+
+    CountingMode reference;
+    for (int row = 0; row < 4; ++row) {
+        reference.SetLine(row == 1 ? L"Tel Incoming" : L"                ", row);
+    }
+    reference.RenderText();
+    EXPECT_EQ(reference.m_lcd, engine.lastFrame);
+    EXPECT_NE(LCDFrame{}, engine.lastFrame);
 }
 
 TEST_F(ModeBaseTest, DeactivatingOrStoppingCancelsTheCountdown) {
