@@ -18,7 +18,8 @@ class CEmluatorModeBase;
 
 namespace platform {
 class Module;
-}
+class PaintSurface;
+}  // namespace platform
 
 #define KITECORE_EXPORT __attribute__((visibility("default")))
 
@@ -58,9 +59,15 @@ class KITECORE_EXPORT CEmualtor : public platform::Window {
     bool SendCmdToSkype(const std::wstring& text);
     bool SendCtrlCmdToDevice(std::uint8_t command, std::uint8_t value);
     void SendBackKeyLight(std::uint8_t command, std::uint8_t value);
+    // Sends the frame to the handset; the current frame stays as it is.
     void DisplayToLCD(const LCDFrame& frame);
     void SaveCurrentLCDData();
+    // The saved frame becomes the current one and goes to the handset.
     void RestoreLCDData();
+    // The mirror: the current frame centred in `surface`, one pixel per LCD pixel, dark pixels
+    // blue and the rest left as they are, in a sunken bezel 8 pixels round it and a raised edge
+    // round the whole surface.
+    void DrawWinLCD(platform::PaintSurface& surface) const;
     bool GetHIDOnline() const;
     bool GetSkypeOnline() const;
     std::uint8_t GetFilmWareVer() const { return m_firmwareVersion; }
@@ -85,6 +92,7 @@ class KITECORE_EXPORT CEmualtor : public platform::Window {
     bool OnInitDialog();
     void OnTimer(platform::TimerId id) override;
     void OnClose() override;
+    void OnPaint(platform::PaintSurface& surface) override;
 
   private:
     void WakeUp();

@@ -1,5 +1,5 @@
-// What the engine sends out: control commands and display frames to the handset, commands to
-// the softphone, and the stored settings pushed to both.
+// What the engine sends out: control commands to the handset, commands to the softphone, and
+// the stored settings pushed to both.
 #include <algorithm>
 #include <cwctype>
 
@@ -41,21 +41,6 @@ bool CEmualtor::SendCtrlCmdToDevice(std::uint8_t command, std::uint8_t value) {
 
 void CEmualtor::SendBackKeyLight(std::uint8_t command, std::uint8_t value) {
     platform::PostMessage(Handle(), RegisteredMessages::Get().requestCmdToHid, command, value);
-}
-
-void CEmualtor::DisplayToLCD(const LCDFrame& frame) {
-    if (m_hidLink) {
-        m_hidLink->SendLCDFrame(frame);
-    }
-}
-
-void CEmualtor::SaveCurrentLCDData() {
-    m_savedLcd = m_currentLcd;
-}
-
-void CEmualtor::RestoreLCDData() {
-    m_currentLcd = m_savedLcd;
-    DisplayToLCD(m_currentLcd);
 }
 
 bool CEmualtor::GetHIDOnline() const {

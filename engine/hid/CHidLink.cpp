@@ -303,6 +303,11 @@ platform::LRESULT CHidLink::WindowProc(platform::MessageId message, platform::WP
         OnDeviceChange();
         return 1;
     }
+    if (message == platform::WM_PAINT) {
+        Window::WindowProc(message, wParam, lParam);
+        UpdateStatusText();
+        return 0;
+    }
     return Window::WindowProc(message, wParam, lParam);
 }
 
@@ -310,8 +315,4 @@ void CHidLink::OnClose() {
     backend_->StopWatching();
     CloseDevice();
     Window::OnClose();
-}
-
-void CHidLink::OnPaint() {
-    UpdateStatusText();
 }

@@ -63,12 +63,12 @@ class CHidLink final : public platform::Window, public IHidLink {
     bool WriteFrame(const handset::Frame& frame);
     void UpdateStatusText();
 
+    // WM_PAINT paints as every window does and then updates the caption, surface or not.
     platform::LRESULT WindowProc(platform::MessageId message, platform::WPARAM wParam,
                                  platform::LPARAM lParam) override;
 
   protected:
     void OnClose() override;
-    void OnPaint() override;
 
   private:
     void OnDeviceChange();

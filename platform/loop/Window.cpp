@@ -63,7 +63,7 @@ bool Window::KillTimer(TimerId id) {
     return IsAlive() && loop_.KillTimer(handle_, id);
 }
 
-LRESULT Window::WindowProc(MessageId message, WPARAM wParam, LPARAM /*lParam*/) {
+LRESULT Window::WindowProc(MessageId message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
         case WM_TIMER:
             OnTimer(wParam);
@@ -72,7 +72,9 @@ LRESULT Window::WindowProc(MessageId message, WPARAM wParam, LPARAM /*lParam*/) 
             OnClose();
             return 0;
         case WM_PAINT:
-            OnPaint();
+            if (lParam != 0) {
+                OnPaint(*reinterpret_cast<PaintSurface*>(lParam));
+            }
             return 0;
         default:
             return 0;

@@ -9,6 +9,8 @@
 
 namespace platform {
 
+class PaintSurface;
+
 // A window of the loop it was made on. The handle is valid from construction until Destroy()
 // or destruction, and is never given to another window afterwards.
 class Window {
@@ -38,15 +40,16 @@ class Window {
     bool KillTimer(TimerId id);
 
     // The window procedure. Overrides handle their own messages and pass the rest on, ending
-    // here: WM_TIMER goes to OnTimer, WM_CLOSE to OnClose, WM_PAINT to OnPaint; anything else
-    // returns 0.
+    // here: WM_TIMER goes to OnTimer, WM_CLOSE to OnClose, WM_PAINT to OnPaint with the
+    // PaintSurface* in lParam (a WM_PAINT without one paints nothing); anything else returns 0.
     virtual LRESULT WindowProc(MessageId message, WPARAM wParam, LPARAM lParam);
 
   protected:
     virtual void OnTimer(TimerId /*id*/) {}
     // The default close destroys the window.
     virtual void OnClose() { Destroy(); }
-    virtual void OnPaint() {}
+    // Paints the whole window into `surface`, which is the window's size.
+    virtual void OnPaint(PaintSurface& /*surface*/) {}
 
   private:
     MessageLoop& loop_;
