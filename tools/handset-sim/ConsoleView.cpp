@@ -6,6 +6,8 @@
 #include <cstdio>
 
 #include "tools/handset-sim/LcdTerminal.h"
+#include "tools/handset-sim/ScreenText.h"
+#include "tools/handset-sim/UnifontFile.h"
 
 namespace handset_sim {
 namespace {
@@ -14,9 +16,19 @@ constexpr std::string_view kPrefix = "handset-sim: ";
 constexpr std::string_view kHome = "\x1b[H";
 constexpr std::string_view kClearBelow = "\x1b[J";
 
-// The terminal line under the LCD's 32, where the status line starts.
+// The terminal line under the LCD's 32 and its text rows, where the status line starts.
 std::string BelowLcd() {
-    return "\x1b[" + std::to_string(kScreenHeight / 2 + 1) + ";1H";
+    return "\x1b[" + std::to_string(kScreenHeight / 2 + kTextRows + 1) + ";1H";
+}
+
+// The LCD's text rows as read back from its pixels, a line each.
+std::string TextRows(const Screen& lcd) {
+    const ScreenText text = ReadScreenText(lcd);
+    std::string lines;
+    for (std::size_t row = 0; row < kTextRows; ++row) {
+        lines += DescribeTextRow(row, text.rows[row]) + "\n";
+    }
+    return lines;
 }
 
 std::string Hex(const std::vector<std::uint8_t>& bytes) {
@@ -56,6 +68,10 @@ std::optional<std::string> DescribeEvent(const Event& event) {
         case FrameKind::DisplayData:
             return std::nullopt;
         case FrameKind::DisplayShown:
+            if (event.image) {
+                std::string text = "display image shown: ";
+                return text += DescribeScreenText(ReadScreenText(*event.image));
+            }
             return "display image shown";
         case FrameKind::DisplayBadCrc:
             return "display image dropped: wrong checksum";
@@ -88,12 +104,18 @@ void ConsoleView::Draw(const std::string& text, const HandsetState& state, bool 
             break;
         case ConsoleStyle::kTerminal:
             if (drawn_ != state.lcd) {
-                output = std::string(kHome) + std::string(kClearBelow) + RenderLcd(state.lcd);
+                output = std::string(kHome) + std::string(kClearBelow) + RenderLcd(state.lcd) +
+                         TextRows(state.lcd);
                 drawn_ = state.lcd;
             } else {
                 output = BelowLcd() + std::string(kClearBelow);
             }
-            output += StatusLine(state, plugged, firmware) + "\nlast: " + text + "\n> ";
+            output += StatusLine(state, plugged, firmware) + "\n";
+            // Standard error is drawn over here: the font's problem stays in sight this way.
+            if (const std::string& problem = Unifont().problem; !problem.empty()) {
+                output += problem + "\n";
+            }
+            output += "last: " + text + "\n> ";
             break;
     }
     out_ << output << std::flush;

@@ -1,6 +1,6 @@
-// What handset-sim shows on its standard output. In a terminal: the LCD, a status line and the
-// last event, the LCD redrawn only when its image changed. Anywhere else (a log, a pipe): one
-// plain line per event, no escape codes.
+// What handset-sim shows on its standard output. In a terminal: the LCD and its text rows as
+// read back from the pixels, a status line and the last event, the LCD redrawn only when its
+// image changed. Anywhere else (a log, a pipe): one plain line per event, no escape codes.
 #pragma once
 
 #include <mutex>
@@ -18,8 +18,8 @@ enum class ConsoleStyle { kTerminal, kPlain };
 ConsoleStyle ConsoleStyleOf(int fd);
 
 // One line on `event`, as the simulator's log and the scenario tool's reports show it: "plugged
-// in", "5/20 contrast", "display image shown", ...; nothing for the header and data frames of a
-// transfer, which its outcome stands for.
+// in", "5/20 contrast", "display image shown: row 0 \"Quillon\", ...", ...; nothing for the header
+// and data frames of a transfer, which its outcome stands for.
 std::optional<std::string> DescribeEvent(const Event& event);
 
 // Thread-safe: events come from the simulator's receiving thread, notes from the program's.

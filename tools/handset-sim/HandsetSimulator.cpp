@@ -140,12 +140,18 @@ void HandsetSimulator::Record(Event event, const std::vector<Decoded>& decoded) 
     HandsetState state;
     {
         std::lock_guard lock(mutex_);
+        state = decoder_.State();
+        for (Event& entry : entries) {
+            if (entry.kind == Event::Kind::Received &&
+                entry.decoded.kind == FrameKind::DisplayShown) {
+                entry.image = std::make_shared<const Screen>(state.lcd);
+            }
+        }
         log_.insert(log_.end(), entries.begin(), entries.end());
         while (log_.size() > kMaxLogEvents) {
             log_.pop_front();
             ++forgotten_;
         }
-        state = decoder_.State();
     }
     logged_.notify_all();
     if (observer_) {

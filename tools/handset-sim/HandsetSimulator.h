@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <deque>
 #include <functional>
+#include <memory>
 #include <mutex>
 #include <optional>
 #include <span>
@@ -35,6 +36,7 @@ struct Event {
     Kind kind = Kind::Received;
     std::vector<std::uint8_t> report;
     Decoded decoded;
+    std::shared_ptr<const Screen> image;  // DisplayShown: the image it put on the LCD
 };
 
 class HandsetSimulator {

@@ -7,6 +7,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <memory>
 #include <sstream>
 
 namespace handset_sim {
@@ -34,6 +36,11 @@ TEST(ConsoleViewTest, ALogGetsOnePlainLinePerEvent) {
     view.Show(Received({FrameKind::DisplayHeader}), state, "");
     view.Show(Received({FrameKind::DisplayData}), state, "");
     view.Show(Received({FrameKind::DisplayShown}), state, "");
+    Event shown = Received({FrameKind::DisplayShown});
+    Screen image{};
+    std::fill(image.begin() + 256, image.begin() + 512, 0xFF);  // row 1 inverted, blank
+    shown.image = std::make_shared<const Screen>(image);
+    view.Show(shown, state, "");
     view.Show(Received({FrameKind::DisplayBadCrc}), state, "");
     view.Show(Received({FrameKind::DisplayBroken}), state, "");
     view.Show(Received({FrameKind::Malformed}, {0x00, 0xBD, 0x0B, 0x01}), state, "");
@@ -44,6 +51,8 @@ TEST(ConsoleViewTest, ALogGetsOnePlainLinePerEvent) {
               "handset-sim: plugged in\n"
               "handset-sim: 5/20 contrast\n"
               "handset-sim: display image shown\n"
+              "handset-sim: display image shown: row 0 \"\", row 1 \"\" (highlighted), row 2 "
+              "\"\", row 3 \"\"\n"
               "handset-sim: display image dropped: wrong checksum\n"
               "handset-sim: display transfer broken off\n"
               "handset-sim: malformed report: 00 BD 0B 01\n"
@@ -68,10 +77,13 @@ TEST(ConsoleViewTest, ATerminalRedrawsTheLcdOnlyWhenItsImageChanged) {
     EXPECT_EQ(Count(first, lcdRow + "\n"), 32u);
     EXPECT_NE(first.find("plugged | "), std::string::npos);
     EXPECT_NE(first.find("last: plugged in\n"), std::string::npos);
+    // Under the LCD, its four text rows as read back.
+    EXPECT_NE(first.find(lcdRow + "\nrow 0 \"\"\nrow 1 \"\"\nrow 2 \"\"\nrow 3 \"\"\nplugged | "),
+              std::string::npos);
 
     state.contrast = 20;
     const std::string control = step(Received({FrameKind::Control, 5, 20}));
-    EXPECT_EQ(control.rfind("\x1b[33;1H\x1b[J", 0), 0u);
+    EXPECT_EQ(control.rfind("\x1b[37;1H\x1b[J", 0), 0u);
     EXPECT_EQ(Count(control, "\x1b[H"), 0u);
     EXPECT_EQ(Count(control, "\n"), 2u) << "status and last event only";
     EXPECT_NE(control.find("contrast 20"), std::string::npos);
@@ -80,12 +92,15 @@ TEST(ConsoleViewTest, ATerminalRedrawsTheLcdOnlyWhenItsImageChanged) {
     EXPECT_EQ(step(Received({FrameKind::DisplayData})), "");
 
     state.lcd[0] = 0x01;
+    std::fill(state.lcd.begin() + 768, state.lcd.end(), 0xFF);  // row 3 inverted
     const std::string shown = step(Received({FrameKind::DisplayShown}));
     EXPECT_EQ(shown.rfind("\x1b[H\x1b[J\u2580", 0), 0u);
+    EXPECT_NE(shown.find("\nrow 0 \"?\"\nrow 1 \"\"\nrow 2 \"\"\nrow 3 \"\" (highlighted)\n"),
+              std::string::npos);
 
     // The same image again: nothing of the LCD is written.
     const std::string again = step(Received({FrameKind::DisplayShown}));
-    EXPECT_EQ(again.rfind("\x1b[33;1H", 0), 0u);
+    EXPECT_EQ(again.rfind("\x1b[37;1H", 0), 0u);
     EXPECT_EQ(Count(again, "\u2580"), 0u);
 }
 
