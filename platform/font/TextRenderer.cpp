@@ -29,30 +29,26 @@ bool MonoBitmap::IsBlack(int x, int y) const {
                    static_cast<std::size_t>(x)] != 0;
 }
 
-void MonoBitmap::SetBlack(int x, int y, bool black) {
-    if (x < 0 || y < 0 || x >= width_ || y >= height_) {
-        return;
-    }
-    pixels_[static_cast<std::size_t>(y) * static_cast<std::size_t>(width_) +
-            static_cast<std::size_t>(x)] = black ? 1 : 0;
-}
-
 void TextOut(MonoBitmap& bitmap, int x, int y, std::wstring_view text, const HexFont& font) {
-    if (y >= bitmap.Height() || y + kGlyphHeight <= 0) {
-        return;
-    }
+    const int top = std::max(0, -y);
+    const int bottom = std::min(kGlyphHeight, bitmap.Height() - y);
     for (const wchar_t character : text) {
-        if (x >= bitmap.Width()) {
+        if (x >= bitmap.Width() || top >= bottom) {
             return;  // the rest is clipped: no need to look its glyphs up
         }
         const GlyphView glyph = GlyphOf(character, font);
         const int left = std::max(0, -x);
         const int right = std::min(glyph.width, bitmap.Width() - x);
-        const int top = std::max(0, -y);
-        const int bottom = std::min(kGlyphHeight, bitmap.Height() - y);
+        const std::size_t rowBytes = static_cast<std::size_t>(glyph.width / 8);
         for (int row = top; row < bottom; ++row) {
+            // The glyph's row as one number, its leftmost pixel in bit width - 1.
+            std::uint32_t bits = 0;
+            for (std::size_t i = 0; i < rowBytes; ++i) {
+                bits = bits << 8 | glyph.rows[static_cast<std::size_t>(row) * rowBytes + i];
+            }
+            std::uint8_t* out = bitmap.Row(y + row) + x;
             for (int column = left; column < right; ++column) {
-                bitmap.SetBlack(x + column, y + row, glyph.IsDark(column, row));
+                out[column] = static_cast<std::uint8_t>(bits >> (glyph.width - 1 - column) & 1);
             }
         }
         x += glyph.width;

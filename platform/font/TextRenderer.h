@@ -21,8 +21,13 @@ class MonoBitmap {
     int Height() const { return height_; }
     // False outside the bitmap.
     bool IsBlack(int x, int y) const;
-    // Ignored outside the bitmap.
-    void SetBlack(int x, int y, bool black);
+    // Row y (0 <= y < Height()): Width() bytes, 1 black, 0 white.
+    std::uint8_t* Row(int y) {
+        return pixels_.data() + static_cast<std::size_t>(y) * static_cast<std::size_t>(width_);
+    }
+    const std::uint8_t* Row(int y) const {
+        return pixels_.data() + static_cast<std::size_t>(y) * static_cast<std::size_t>(width_);
+    }
 
   private:
     int width_;

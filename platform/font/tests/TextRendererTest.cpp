@@ -1,6 +1,7 @@
 // The .hex parser, the text renderer and the cell measure, on small fonts made in the test.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -33,9 +34,7 @@ std::string Picture(const MonoBitmap& bitmap, int top, int rows) {
 
 void FillBlack(MonoBitmap& bitmap) {
     for (int y = 0; y < bitmap.Height(); ++y) {
-        for (int x = 0; x < bitmap.Width(); ++x) {
-            bitmap.SetBlack(x, y, true);
-        }
+        std::fill_n(bitmap.Row(y), bitmap.Width(), 1);
     }
 }
 
