@@ -4,6 +4,8 @@
 #include <algorithm>
 #include <array>
 
+#include "platform/text/DigitValue.h"
+
 namespace platform {
 namespace {
 
@@ -16,16 +18,8 @@ constexpr char32_t kReplacementCharacter = 0xFFFD;
 constexpr std::array<std::uint8_t, kGlyphHeight> kBlankHalfCell{};
 
 int HexValue(char c) {
-    if (c >= '0' && c <= '9') {
-        return c - '0';
-    }
-    if (c >= 'A' && c <= 'F') {
-        return c - 'A' + 10;
-    }
-    if (c >= 'a' && c <= 'f') {
-        return c - 'a' + 10;
-    }
-    return -1;
+    const int value = DigitValue(c);
+    return value < 16 ? value : -1;
 }
 
 std::optional<char32_t> ParseCode(std::string_view digits) {

@@ -3,6 +3,8 @@
 
 #include <cstdint>
 
+#include "platform/text/DigitValue.h"
+
 namespace platform {
 namespace {
 
@@ -179,19 +181,6 @@ bool IsWritableSection(std::string_view section) {
 bool IsWritableKey(std::string_view key) {
     return !key.empty() && !HasAny(key, kLineBreaksAndNul) && !HasAny(key, "=") &&
            key.front() != '[' && key.front() != ';';
-}
-
-int DigitValue(char c) {
-    if (c >= '0' && c <= '9') {
-        return c - '0';
-    }
-    if (c >= 'a' && c <= 'z') {
-        return c - 'a' + 10;
-    }
-    if (c >= 'A' && c <= 'Z') {
-        return c - 'A' + 10;
-    }
-    return -1;
 }
 
 }  // namespace

@@ -7,14 +7,9 @@
 #include <string_view>
 
 #include "modebase/ScreenFiles.h"
+#include "tests/fuzz/FuzzCheck.h"
 
 namespace {
-
-void Check(bool condition) {
-    if (!condition) {
-        __builtin_trap();
-    }
-}
 
 std::int32_t Field(std::string_view file, std::size_t at) {
     std::uint32_t value = 0;

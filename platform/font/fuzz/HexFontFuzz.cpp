@@ -9,14 +9,9 @@
 #include <string_view>
 
 #include "platform/font/HexFont.h"
+#include "tests/fuzz/FuzzCheck.h"
 
 namespace {
-
-void Check(bool condition) {
-    if (!condition) {
-        __builtin_trap();
-    }
-}
 
 int Digit(char c) {
     const std::string_view digits = "0123456789ABCDEFabcdef";

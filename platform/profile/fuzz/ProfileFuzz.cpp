@@ -11,18 +11,13 @@
 #include <string_view>
 
 #include "platform/profile/ProfileText.h"
+#include "tests/fuzz/FuzzCheck.h"
 
 namespace {
 
 using platform::FindProfileValue;
 using platform::ParseProfileInt;
 using platform::SetProfileValue;
-
-void Check(bool condition) {
-    if (!condition) {
-        __builtin_trap();
-    }
-}
 
 std::string Normalised(std::string_view name) {
     const auto first = name.find_first_not_of(" \t\r\v\f");

@@ -7,16 +7,7 @@
 #include <vector>
 
 #include "platform/hid/HidDescriptor.h"
-
-namespace {
-
-void Check(bool condition) {
-    if (!condition) {
-        __builtin_trap();
-    }
-}
-
-}  // namespace
+#include "tests/fuzz/FuzzCheck.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     // A heap copy of exactly the input's size, so that a read past its end is caught.
