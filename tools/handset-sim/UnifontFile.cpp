@@ -36,9 +36,9 @@ std::string Problem(const std::filesystem::path& path, std::string_view what) {
     std::string problem = "LCD text: ";
     problem.append(platform::EscapeControl(path.native())).append(" ").append(what);
     problem.append(
-        ": the text is read with GNU Unifont, from the Debian package \"unifont\" (or the .hex "
-        "file ");
-    problem.append(kUnifontVariable).append(" names); every text cell reads as \"?\"");
+        " (the text is read with GNU Unifont: install the Debian package \"unifont\", or ");
+    problem.append("name another .hex file in ").append(kUnifontVariable);
+    problem.append("); every text cell reads as \"?\"");
     return problem;
 }
 

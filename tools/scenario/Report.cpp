@@ -3,6 +3,7 @@
 
 #include "platform/log/DebugLog.h"
 #include "tools/handset-sim/ConsoleView.h"
+#include "tools/handset-sim/ScreenText.h"
 
 namespace scenario {
 namespace {
@@ -49,6 +50,17 @@ std::vector<ReportEntry> StateEntries(const HostProcess& host) {
     return entries;
 }
 
+// The LCD as the handset shows it at the end, in text: what an LCD expectation compares.
+std::string LcdSection(const Session& session) {
+    const handset_sim::ScreenText text = handset_sim::ReadScreenText(session.Handset().State().lcd);
+    std::string out = "handset LCD, read back from its pixels:\n";
+    for (std::size_t row = 0; row < text.rows.size(); ++row) {
+        out += "  " + platform::EscapeControl(handset_sim::DescribeTextRow(row, text.rows[row])) +
+               "\n";
+    }
+    return out;
+}
+
 std::string HostTitle(const std::string& name, const HostProcess& host) {
     const std::optional<platform::ChildExit> exit = host.Exit();
     return name + " stderr (" + (exit ? "ended with " + ToString(*exit) : "running") + ")";
@@ -88,6 +100,7 @@ std::string FailureReport(const std::string& where, const std::string& what,
                       platform::EscapeControl(what) + "\n";
     out += ListSection("softphone commands", CommandEntries(session), session.commandCursor);
     out += ListSection("handset events", HandsetEntries(session), session.handsetCursor);
+    out += LcdSection(session);
     out += ListSection("larkspurd states", StateEntries(session.Host()), session.stateCursor);
     out += ListSection(HostTitle("larkspurd", session.Host()), LineEntries(session.Host()),
                        std::nullopt);

@@ -18,6 +18,13 @@ enum class ArgumentShape {
     TwoNumbers,      // "expect-hid 2 1"
     Text,            // "say TEXT": the rest of the line after one space, kept exactly
     TextAndNumber,   // "expect-no TEXT 500": the text, one space, a number ending the line
+    // "expect-lcd 0 TEXT": a number, then the rest of the line after one space, kept exactly;
+    // "expect-lcd 0" (nothing but blanks after the number) leaves the text empty.
+    NumberAndOptionalText,
+    NumberOrDash,  // "expect-lcd-highlight 2", or "expect-lcd-highlight -" with no number
+    // "snapshot NAME": one word that is a plain file name (no '/', no control character, not
+    // starting with '.'), so that it names a file in the directory it is meant for.
+    FileName,
 };
 
 struct NumberRange {
@@ -40,8 +47,9 @@ struct Step {
     std::size_t line = 0;  // counted from 1
     std::string source;    // the line as written, without its line ending
     std::string verb;
-    std::string text;                    // Text and TextAndNumber
-    std::vector<std::uint32_t> numbers;  // in the order written; OptionalNumber always has one
+    std::string text;  // Text, TextAndNumber, NumberAndOptionalText, FileName
+    // In the order written; OptionalNumber always has one, NumberOrDash none for the dash.
+    std::vector<std::uint32_t> numbers;
 };
 
 }  // namespace scenario

@@ -85,6 +85,12 @@ class LineParser {
                 return Text(rest);
             case ArgumentShape::TextAndNumber:
                 return TextAndNumber(rest);
+            case ArgumentShape::NumberAndOptionalText:
+                return NumberAndOptionalText(rest);
+            case ArgumentShape::NumberOrDash:
+                return NumberOrDash(rest);
+            case ArgumentShape::FileName:
+                return FileName(rest);
         }
         return Name() + " has an argument shape this parser does not know";
     }
@@ -135,6 +141,62 @@ class LineParser {
         }
         step_.numbers.push_back(*value);
         return SetText(line.substr(1, space - 1));
+    }
+
+    // Blanks may surround the number; the text, if any, is what follows the one space after it.
+    std::optional<std::string> NumberAndOptionalText(std::string_view rest) {
+        const std::string_view line = TrimLeft(rest);
+        const std::size_t end = std::find_if(line.begin(), line.end(), IsBlank) - line.begin();
+        const std::string_view word = line.substr(0, end);
+        if (word.empty()) {
+            return Name() + " needs " + RangeText(verb_.first) + ", then a text after one space";
+        }
+        const std::optional<std::uint32_t> value = ParseNumber(word, verb_.first);
+        if (!value) {
+            return Name() + ": " + Quoted(word) + " is not " + RangeText(verb_.first);
+        }
+        step_.numbers.push_back(*value);
+        const std::string_view after = line.substr(end);
+        if (TrimLeft(after).empty()) {
+            return std::nullopt;
+        }
+        if (after.front() != ' ') {
+            return Name() + " needs one space between the number and the text";
+        }
+        return SetText(after.substr(1));
+    }
+
+    std::optional<std::string> NumberOrDash(std::string_view rest) {
+        const std::vector<std::string_view> words = Words(rest);
+        if (words.size() != 1) {
+            return Name() + " needs " + RangeText(verb_.first) + " or -";
+        }
+        if (words[0] == "-") {
+            return std::nullopt;
+        }
+        const std::optional<std::uint32_t> value = ParseNumber(words[0], verb_.first);
+        if (!value) {
+            return Name() + ": " + Quoted(words[0]) + " is not " + RangeText(verb_.first) + " or -";
+        }
+        step_.numbers.push_back(*value);
+        return std::nullopt;
+    }
+
+    std::optional<std::string> FileName(std::string_view rest) {
+        const std::vector<std::string_view> words = Words(rest);
+        if (words.size() != 1) {
+            return Name() + " needs a file name: one word";
+        }
+        const std::string_view name = words[0];
+        const bool control = std::any_of(name.begin(), name.end(), [](char c) {
+            return static_cast<unsigned char>(c) < 0x20 || c == 0x7F;
+        });
+        if (name.front() == '.' || name.find('/') != std::string_view::npos || control) {
+            return Name() + ": " + Quoted(name) +
+                   " is not a plain file name (no '/', no control character, not starting with "
+                   "'.')";
+        }
+        return SetText(name);
     }
 
     std::optional<std::string> SetText(std::string_view text) {

@@ -5,6 +5,7 @@
 #include <system_error>
 
 #include "platform/loop/MessageRegistry.h"
+#include "tools/handset-sim/PngEncoder.h"
 
 namespace scenario {
 namespace {
@@ -15,6 +16,8 @@ using std::chrono::milliseconds;
 // The longest the pump sleeps before it looks again at what nothing wakes it for (a process's
 // end).
 constexpr milliseconds kPumpSlice{20};
+// Each LCD pixel a 4 x 4 square: 512 x 256, big enough to read.
+constexpr unsigned kPngScale = 4;
 
 std::string WhatItSaid(const HostProcess& host) {
     if (host.Lines().empty()) {
@@ -129,6 +132,12 @@ Outcome Session::RunSecondHost(milliseconds timeout) {
                                std::to_string(timeout.count()) + " ms and was killed");
     }
     return Outcome::Held();
+}
+
+LcdPicture Session::WriteLcdPicture(const std::string& fileName) const {
+    LcdPicture picture{options_.pngDirectory / fileName};
+    picture.result = handset_sim::WriteLcdPng(picture.path, handset_.State().lcd, kPngScale);
+    return picture;
 }
 
 bool Session::PumpUntil(const std::function<bool()>& done, milliseconds timeout) {

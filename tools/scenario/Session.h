@@ -16,6 +16,7 @@
 #include "platform/childprocess/ChildProcess.h"
 #include "platform/loop/MessageLoop.h"
 #include "platform/loop/Window.h"
+#include "platform/png/PngWriter.h"
 #include "tools/handset-sim/HandsetSimulator.h"
 #include "tools/scenario/HostProcess.h"
 #include "tools/scenario/Outcome.h"
@@ -34,6 +35,14 @@ inline constexpr std::chrono::milliseconds kHostKillTimeout{2000};
 
 struct SessionOptions {
     std::filesystem::path programDirectory;  // larkspurd's, and its current directory
+    // Where pictures of the LCD go; empty for the current directory.
+    std::filesystem::path pngDirectory{};
+};
+
+// A picture of the handset's LCD, and whether it was written.
+struct LcdPicture {
+    std::filesystem::path path;
+    platform::PngResult result = platform::PngResult::kOk;
 };
 
 class Session {
@@ -56,6 +65,10 @@ class Session {
     // (SecondHost() then tells how it ended and what it said). Fails when it cannot start or
     // does not end in time; it is killed then.
     Outcome RunSecondHost(std::chrono::milliseconds timeout);
+
+    // Writes the handset's LCD as it is now, as the PNG file `fileName` in the PNG directory,
+    // replacing a file of that name.
+    LcdPicture WriteLcdPicture(const std::string& fileName) const;
 
     // Pumps the loop until `done` holds or `timeout` passes; returns whether it held.
     bool PumpUntil(const std::function<bool()>& done, std::chrono::milliseconds timeout);

@@ -9,6 +9,7 @@ std::span<const Verb> AllVerbs() {
     static const std::vector<Verb> verbs = [] {
         std::vector<Verb> all;
         AddHandsetVerbs(all);
+        AddLcdVerbs(all);
         AddSoftphoneVerbs(all);
         AddHostVerbs(all);
         AddTimeVerbs(all);

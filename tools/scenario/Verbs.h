@@ -27,6 +27,7 @@ void AddHandsetVerbs(std::vector<Verb>& verbs);    // plug, unplug, press, firmw
 void AddSoftphoneVerbs(std::vector<Verb>& verbs);  // attach, say, logout, expect, expect-no
 void AddHostVerbs(std::vector<Verb>& verbs);       // expect-state, stop, start-second
 void AddTimeVerbs(std::vector<Verb>& verbs);       // wait
+void AddLcdVerbs(std::vector<Verb>& verbs);        // expect-lcd, expect-lcd-highlight, snapshot
 
 // Every verb, each name once.
 std::span<const Verb> AllVerbs();

@@ -5,7 +5,8 @@
 //   scenario --help
 //
 // DIR is larkspurd's directory and its current directory (default: the build's program
-// directory). With --png-dir, a failed run leaves the handset's LCD there as SCRIPT-failed.png.
+// directory). --png-dir is where snapshot writes (default: the current directory); with it, a
+// failed run also leaves the handset's LCD there as SCRIPT-failed.png.
 // Exit status: 0 every expectation held; 1 a step (or the start or end of the run) failed, told on
 // stderr with everything seen up to then; 2 bad usage or a script that cannot be read or parsed.
 // KESTREL_DEBUG=1 also traces each step (and reaches larkspurd, which then says more).
@@ -18,7 +19,7 @@
 #include <string>
 
 #include "platform/log/DebugLog.h"
-#include "tools/handset-sim/PngEncoder.h"
+#include "tools/handset-sim/UnifontFile.h"
 #include "tools/scenario/Report.h"
 #include "tools/scenario/Runner.h"
 #include "tools/scenario/ScriptParser.h"
@@ -30,7 +31,7 @@ namespace fs = std::filesystem;
 
 constexpr const char* kUsage = "usage: scenario [--program-dir DIR] [--png-dir DIR] SCRIPT\n";
 constexpr std::uintmax_t kMaxScriptBytes = 1024 * 1024;
-constexpr unsigned kPngScale = 4;
+constexpr std::size_t kHelpWidth = 80;
 
 struct Arguments {
     bool help = false;
@@ -52,18 +53,30 @@ void PrintHelp() {
                  "                     (default: "
               << SCENARIO_PROGRAM_DIR
               << ")\n"
-                 "  --png-dir DIR      when the run fails, write the handset's LCD there as\n"
-                 "                     SCRIPT-failed.png\n"
+                 "  --png-dir DIR      where snapshot NAME writes NAME.png (default: the\n"
+                 "                     current directory); when the run fails, the handset's\n"
+                 "                     LCD is also written there as SCRIPT-failed.png\n"
                  "  --help             show this text and exit\n"
                  "\n"
+                 "expect-lcd and expect-lcd-highlight read the LCD's four text rows back from\n"
+                 "its pixels with GNU Unifont ("
+              << handset_sim::kDefaultUnifontPath
+              << ", Debian package\n"
+                 "unifont; KESTREL_UNIFONT names another .hex file, as it does for larkspurd).\n"
                  "KESTREL_DEBUG=1 traces each step on stderr, and larkspurd then says more.\n"
                  "Exit status: 0 every expectation held; 1 a step, or the start or the end of the\n"
                  "run, failed (told on stderr with everything seen up to then); 2 bad usage, or a\n"
                  "script that cannot be read or parsed.\n"
                  "\n"
                  "Verbs:";
+    std::size_t column = 6;
     for (const scenario::Signature& verb : scenario::AllSignatures()) {
+        if (column + 1 + verb.name.size() > kHelpWidth) {
+            std::cout << "\n      ";
+            column = 6;
+        }
         std::cout << ' ' << verb.name;
+        column += 1 + verb.name.size();
     }
     std::cout << "\nThe lines, the verbs and their arguments are described in docs/scenario.md\n"
                  "("
@@ -106,16 +119,6 @@ std::optional<std::string> ReadScript(const fs::path& path) {
     return text.str();
 }
 
-// Where the handset's LCD was left, or an empty text when it could not be written.
-std::string SaveLcd(const fs::path& directory, const fs::path& script,
-                    const scenario::Session& session) {
-    const fs::path path = directory / (script.stem().native() + "-failed.png");
-    return handset_sim::WriteLcdPng(path, session.Handset().State().lcd, kPngScale) ==
-                   platform::PngResult::kOk
-               ? path.native()
-               : std::string();
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -143,7 +146,7 @@ int main(int argc, char** argv) {
         return 2;
     }
 
-    scenario::Session session({arguments->programDirectory});
+    scenario::Session session({arguments->programDirectory, arguments->pngDirectory});
     const std::optional<scenario::Failure> failure = scenario::Play(session, script.steps);
     if (!failure) {
         std::cout << "scenario: " << name << ": passed (" << script.steps.size() << " steps)\n";
@@ -155,10 +158,12 @@ int main(int argc, char** argv) {
             : name;
     std::cerr << scenario::FailureReport(where, failure->detail, session);
     if (!arguments->pngDirectory.empty()) {
-        const std::string png = SaveLcd(arguments->pngDirectory, arguments->script, session);
-        std::cerr << (png.empty()
-                          ? "cannot write the LCD picture into " + arguments->pngDirectory.native()
-                          : "the handset's LCD: " + png)
+        const scenario::LcdPicture png =
+            session.WriteLcdPicture(arguments->script.stem().native() + "-failed.png");
+        std::cerr << (png.result == platform::PngResult::kOk
+                          ? "the handset's LCD: " + png.path.native()
+                          : "cannot write the LCD picture " + png.path.native() + ": " +
+                                std::string(platform::ToString(png.result)))
                   << "\n";
     }
     return 1;

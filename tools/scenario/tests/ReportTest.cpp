@@ -65,6 +65,11 @@ TEST(ScenarioReportTest, WhatOthersSaidStaysOneLineAndNeverReachesTheTerminalAsC
     const std::string report = FailureReport("s.scn:2: say x\ty", "no command \"a\rb\"", session);
     EXPECT_TRUE(report.starts_with("scenario: FAILED s.scn:2: say x\\ty\n  no command \"a\\rb\"\n"))
         << report;
+    // The handset has shown nothing: four blank rows, none of them highlighted.
+    EXPECT_NE(report.find("\nhandset LCD, read back from its pixels:\n  row 0 \"\"\n  row 1 \"\"\n"
+                          "  row 2 \"\"\n  row 3 \"\"\nlarkspurd states:\n"),
+              std::string::npos)
+        << report;
 }
 
 TEST(ScenarioReportTest, LongListsShowTheirLatestEntries) {

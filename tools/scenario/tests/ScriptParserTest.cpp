@@ -19,6 +19,9 @@ const Signature kVerbs[] = {
     {"say", ArgumentShape::Text},
     {"firmware", ArgumentShape::Text, {}, {}, 5},
     {"expect-no", ArgumentShape::TextAndNumber, {0, 600000}},
+    {"expect-lcd", ArgumentShape::NumberAndOptionalText, {0, 3}},
+    {"expect-lcd-highlight", ArgumentShape::NumberOrDash, {0, 3}},
+    {"snapshot", ArgumentShape::FileName, {}, {}, 20},
 };
 
 ParseResult Parse(std::string_view script) {
@@ -146,6 +149,62 @@ TEST(ScenarioParserTest, NumbersMustBeDecimalAndInRange) {
 TEST(ScenarioParserTest, TextLimitsAreChecked) {
     EXPECT_EQ("firmware takes at most 5 characters, not 6", ErrorOf("firmware 123456").message);
     EXPECT_FALSE(Parse("firmware 1").error);
+}
+
+TEST(ScenarioParserTest, LcdLinesTakeARowAndATextOrNoneADashOrAPlainFileName) {
+    struct LineCase {
+        std::string line;
+        std::string error;  // empty: the line is fine
+        Numbers numbers{};
+        std::string text{};
+    };
+    const std::string notPlain =
+        " is not a plain file name (no '/', no control character, not "
+        "starting with '.')";
+    const LineCase cases[] = {
+        {"expect-lcd 0 Quillon", "", {0}, "Quillon"},
+        {"expect-lcd 3  two  blanks ", "", {3}, " two  blanks "},
+        {"expect-lcd 0 \xE9\x80\x9A\xE8\xAF\x9D", "", {0}, "\xE9\x80\x9A\xE8\xAF\x9D"},
+        // No text, or blanks only: the row is blank.
+        {"expect-lcd 1", "", {1}, ""},
+        {"expect-lcd  2  \t", "", {2}, ""},
+        {"expect-lcd-highlight 3", "", {3}},
+        {"expect-lcd-highlight  -  ", "", {}},
+        {"snapshot title-screen", "", {}, "title-screen"},
+        {"snapshot  call.2_B ", "", {}, "call.2_B"},
+        {"expect-lcd", "expect-lcd needs a number from 0 to 3, then a text after one space"},
+        {"expect-lcd Menu", "expect-lcd: \"Menu\" is not a number from 0 to 3"},
+        {"expect-lcd 4 Menu", "expect-lcd: \"4\" is not a number from 0 to 3"},
+        {"expect-lcd 1\tMenu", "expect-lcd needs one space between the number and the text"},
+        {"expect-lcd-highlight", "expect-lcd-highlight needs a number from 0 to 3 or -"},
+        {"expect-lcd-highlight 1 2", "expect-lcd-highlight needs a number from 0 to 3 or -"},
+        {"expect-lcd-highlight 4", "expect-lcd-highlight: \"4\" is not a number from 0 to 3 or -"},
+        {"expect-lcd-highlight -1",
+         "expect-lcd-highlight: \"-1\" is not a number from 0 to 3 or -"},
+        {"snapshot", "snapshot needs a file name: one word"},
+        {"snapshot two words", "snapshot needs a file name: one word"},
+        {"snapshot ../up", "snapshot: \"../up\"" + notPlain},
+        {"snapshot a/b", "snapshot: \"a/b\"" + notPlain},
+        {"snapshot .hidden", "snapshot: \".hidden\"" + notPlain},
+        {"snapshot a\x1b"
+         "b",
+         "snapshot: \"a\x1b"
+         "b\"" +
+             notPlain},
+        {"snapshot " + std::string(21, 'x'), "snapshot takes at most 20 characters, not 21"},
+    };
+    for (const LineCase& c : cases) {
+        SCOPED_TRACE(c.line);
+        if (!c.error.empty()) {
+            EXPECT_EQ(c.error, ErrorOf(c.line).message);
+            continue;
+        }
+        const ParseResult result = Parse(c.line);
+        ASSERT_FALSE(result.error) << result.error->message;
+        ASSERT_EQ(1u, result.steps.size());
+        EXPECT_EQ(c.numbers, result.steps[0].numbers);
+        EXPECT_EQ(c.text, result.steps[0].text);
+    }
 }
 
 TEST(ScenarioParserTest, OverLongLinesAndNulBytesAreRefusedWithoutCrashing) {

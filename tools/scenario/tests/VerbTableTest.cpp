@@ -67,13 +67,21 @@ TEST(ScenarioVerbTableTest, TheDocumentedLinesParse) {
         "expect-state handset offline, softphone not attached\n"
         "wait 100\n"
         "stop\n"
-        "start-second larkspurd: another copy is already running for this user\n");
+        "start-second larkspurd: another copy is already running for this user\n"
+        "expect-lcd 1 Tel Incoming\n"
+        "expect-lcd 3\n"
+        "expect-lcd-highlight 1\n"
+        "expect-lcd-highlight -\n"
+        "snapshot title-screen\n");
     ASSERT_FALSE(result.error) << result.error->line << ": " << result.error->message;
-    EXPECT_EQ(15u, result.steps.size());
+    EXPECT_EQ(20u, result.steps.size());
     EXPECT_EQ("Set audio_out ", result.steps[8].text);
     // The arguments that must be bytes or bounded are refused at parse time, not while playing.
-    for (const char* line : {"press 256", "expect-hid 2 256", "firmware 123456", "attach 1000",
-                             "wait 600001", "stop now", "expect"}) {
+    const std::string longName = "snapshot " + std::string(252, 'x');
+    for (const std::string line :
+         {"press 256", "expect-hid 2 256", "firmware 123456", "attach 1000", "wait 600001",
+          "stop now", "expect", "expect-lcd 4 Menu", "expect-lcd-highlight 4", "snapshot ../x",
+          longName.c_str()}) {
         EXPECT_TRUE(ParseWithRealVerbs(line).error) << line;
     }
 }
@@ -90,8 +98,10 @@ TEST(ScenarioVerbTableTest, EveryVerbIsDocumented) {
 TEST(ScenarioVerbTableTest, EveryShippedScriptParses) {
     const fs::path scripts = kSource / "tests" / "scenarios";
     std::vector<fs::path> good = ScriptsIn(scripts);
-    const std::vector<fs::path> failing = ScriptsIn(scripts / "failing");
-    good.insert(good.end(), failing.begin(), failing.end());
+    for (const char* directory : {"failing", "lcd"}) {
+        const std::vector<fs::path> more = ScriptsIn(scripts / directory);
+        good.insert(good.end(), more.begin(), more.end());
+    }
     ASSERT_GE(good.size(), 8u);
     for (const fs::path& script : good) {
         const ParseResult result = ParseWithRealVerbs(ReadFile(script));
