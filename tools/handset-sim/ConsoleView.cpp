@@ -5,6 +5,7 @@
 
 #include <cstdio>
 
+#include "platform/log/DebugLog.h"
 #include "tools/handset-sim/LcdTerminal.h"
 #include "tools/handset-sim/ScreenText.h"
 #include "tools/handset-sim/UnifontFile.h"
@@ -26,7 +27,7 @@ std::string TextRows(const Screen& lcd) {
     const ScreenText text = ReadScreenText(lcd);
     std::string lines;
     for (std::size_t row = 0; row < kTextRows; ++row) {
-        lines += DescribeTextRow(row, text.rows[row]) + "\n";
+        lines += platform::EscapeControl(DescribeTextRow(row, text.rows[row])) + "\n";
     }
     return lines;
 }
@@ -100,7 +101,7 @@ void ConsoleView::Draw(const std::string& text, const HandsetState& state, bool 
     std::string output;
     switch (style_) {
         case ConsoleStyle::kPlain:
-            output = std::string(kPrefix) + text + "\n";
+            output = std::string(kPrefix) + platform::EscapeControl(text) + "\n";
             break;
         case ConsoleStyle::kTerminal:
             if (drawn_ != state.lcd) {
@@ -115,7 +116,7 @@ void ConsoleView::Draw(const std::string& text, const HandsetState& state, bool 
             if (const std::string& problem = Unifont().problem; !problem.empty()) {
                 output += problem + "\n";
             }
-            output += "last: " + text + "\n> ";
+            output += "last: " + platform::EscapeControl(text) + "\n> ";
             break;
     }
     out_ << output << std::flush;

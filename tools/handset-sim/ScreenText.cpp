@@ -5,7 +5,6 @@
 #include <bit>
 #include <string_view>
 
-#include "platform/log/DebugLog.h"
 #include "platform/text/Utf8.h"
 #include "tools/handset-sim/UnifontFile.h"
 
@@ -152,7 +151,7 @@ ScreenText ReadScreenText(const Screen& lcd) {
 std::string DescribeTextRow(std::size_t index, const TextRow& row) {
     std::string text = "row ";
     text += std::to_string(index);
-    text.append(" \"").append(platform::EscapeControl(row.text)).append("\"");
+    text.append(" \"").append(row.text).append("\"");
     if (row.inverted) {
         text += " (highlighted)";
     }

@@ -42,9 +42,10 @@ ScreenText ReadScreenText(const Screen& lcd, const GlyphIndex& glyphs);
 // With the process's font (UnifontFile.h); every cell reads as '?' when it cannot be read.
 ScreenText ReadScreenText(const Screen& lcd);
 
-// `row 1 "Calls" (highlighted)`: the text quoted, its control characters escaped.
+// `row 1 "Calls" (highlighted)`: the text quoted as it reads. A font draws control characters
+// too, so what prints this escapes it (platform::EscapeControl).
 std::string DescribeTextRow(std::size_t index, const TextRow& row);
-// All four rows so, on one line, separated by ", ".
+// All four rows so, separated by ", ".
 std::string DescribeScreenText(const ScreenText& text);
 
 }  // namespace handset_sim

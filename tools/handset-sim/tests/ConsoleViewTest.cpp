@@ -26,11 +26,12 @@ std::size_t Count(const std::string& text, std::string_view what) {
     return n;
 }
 
-TEST(ConsoleViewTest, ALogGetsOnePlainLinePerEvent) {
+TEST(ConsoleViewTest, ALogGetsOnePlainEscapedLinePerEvent) {
     std::ostringstream out;
     ConsoleView view(out, ConsoleStyle::kPlain);
     const HandsetState state;
     view.Note("connecting to /run/h.sock", state, false, "");
+    view.Note("cannot write /tmp/a\nb\x1b[2J.png", state, false, "");
     view.Show({Event::Kind::Plugged}, state, "");
     view.Show(Received({FrameKind::Control, 5, 20}), state, "");
     view.Show(Received({FrameKind::DisplayHeader}), state, "");
@@ -48,6 +49,7 @@ TEST(ConsoleViewTest, ALogGetsOnePlainLinePerEvent) {
     view.Show({Event::Kind::Unplugged}, state, "");
     EXPECT_EQ(out.str(),
               "handset-sim: connecting to /run/h.sock\n"
+              "handset-sim: cannot write /tmp/a\\nb\\x1B[2J.png\n"
               "handset-sim: plugged in\n"
               "handset-sim: 5/20 contrast\n"
               "handset-sim: display image shown\n"

