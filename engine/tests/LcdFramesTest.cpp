@@ -2,6 +2,8 @@
 // saved frame coming back.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -46,7 +48,8 @@ TEST_F(LcdFramesTest, EachBitLightsOnePixelAtTheMirrorsOrigin) {
         {200, 100, 1023, 0x80, 127, 63, 163, 81},
         // Narrower and lower than the LCD: the origin is (-27 >> 1, -13 >> 1) = (-14, -7).
         {101, 51, 15 + 128, 0x01, 15, 8, 1, 1},
-        // One pixel wider and higher: the odd pixel goes right and down.
+        // One pixel wider and higher: the origin is (0, 0), the spare column and row are right and
+        // at the bottom.
         {129, 65, 1, 0x02, 1, 1, 1, 1},
     };
     for (const Case& c : cases) {
