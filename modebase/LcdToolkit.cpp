@@ -67,11 +67,10 @@ void CEmluatorModeBase::RenderText() {
                           std::wstring_view(m_textRows[row], kRowBufferChars));
     }
     for (int y = 0; y < kHeight; ++y) {
+        const std::uint8_t* pixels = bitmap.Row(y);
+        std::uint8_t* page = m_lcd.data() + kWidth * (y / 8);
         for (int x = 0; x < kWidth; ++x) {
-            if (bitmap.IsBlack(x, y)) {
-                m_lcd[static_cast<std::size_t>(x + kWidth * (y / 8))] |=
-                    static_cast<std::uint8_t>(1u << (y % 8));
-            }
+            page[x] |= static_cast<std::uint8_t>(pixels[x] << (y % 8));
         }
     }
     if (m_highlightRow >= 0 && m_highlightRow < ModeScreen::kRows) {
