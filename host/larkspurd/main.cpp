@@ -52,6 +52,8 @@ constexpr const char* kHelp =
     "                          handset through hidraw\n"
     "  KESTREL_CLIENT_SOCKET   the softphone's socket (default: kestrel-client.sock in\n"
     "                          $XDG_RUNTIME_DIR)\n"
+    "  KESTREL_UNIFONT         the .hex font the LCD text is drawn with (default:\n"
+    "                          /usr/share/unifont/unifont.hex, Debian package unifont)\n"
     "  KESTREL_DEBUG=1         also say on stderr what is dropped and why\n"
     "\n"
     "Exit status: 0 shut down by a signal; 1 refused or the engine cannot be loaded; 2 bad "

@@ -30,7 +30,10 @@ constexpr std::string_view kSummary =
     "USB handset would, sends the keys and the firmware version typed on standard input, and\n"
     "checks and shows what the system sends it. In a terminal it draws the LCD and a status\n"
     "line; otherwise it prints one line per event. While plugged in, a lost connection is\n"
-    "retried every half second, as a handset stays plugged in when the system restarts.\n";
+    "retried every half second, as a handset stays plugged in when the system restarts.\n"
+    "It reads the LCD's four text rows back from the pixels with GNU Unifont\n"
+    "(/usr/share/unifont/unifont.hex, Debian package unifont; KESTREL_UNIFONT names another\n"
+    ".hex file) and shows them beside the LCD.\n";
 
 constexpr std::string_view kCommands =
     "  N        press the key with scan code N: 0..255, decimal or 0x hexadecimal (6 hangs up)\n"
