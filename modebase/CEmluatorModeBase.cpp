@@ -7,15 +7,6 @@
 #include "common/Messages.h"
 #include "platform/text/Utf8.h"
 
-namespace {
-
-void FillRow(wchar_t (&row)[ModeScreen::kRowChars], const std::wstring& text) {
-    std::fill(std::begin(row), std::end(row), L'\0');
-    std::copy_n(text.begin(), std::min<std::size_t>(text.size(), ModeScreen::kRowChars), row);
-}
-
-}  // namespace
-
 CEmluatorModeBase::CEmluatorModeBase() = default;
 
 void CEmluatorModeBase::CreateDialog() {
@@ -87,10 +78,10 @@ void CEmluatorModeBase::ShowTitleScreen() {
         m_module != nullptr ? m_module->Load(101 + TitleLanguageOffset(m_langID)) : L"";
     const std::wstring blank(16, L' ');
     m_screen.textScreen = 1;
-    FillRow(m_screen.rows[0], blank);
-    FillRow(m_screen.rows[1], title);
-    FillRow(m_screen.rows[2], blank);
-    FillRow(m_screen.rows[3], blank);
+    m_screen.SetRow(0, blank);
+    m_screen.SetRow(1, title);
+    m_screen.SetRow(2, blank);
+    m_screen.SetRow(3, blank);
     m_screen.highlight = -1;
     ShowScreen(&m_screen);
     RequestDisplayLCD();

@@ -38,9 +38,7 @@ class CLcdTestMode : public CEmluatorModeBase {
 
     void RefreshLCD() override {
         for (int row = 0; row < ModeScreen::kRows; ++row) {
-            const std::wstring text = kRows[row];
-            std::fill(std::begin(m_screen.rows[row]), std::end(m_screen.rows[row]), L'\0');
-            std::copy(text.begin(), text.end(), m_screen.rows[row]);
+            m_screen.SetRow(row, kRows[row]);
         }
         m_screen.textScreen = 1;
         m_screen.highlight = highlight_;
