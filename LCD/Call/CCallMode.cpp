@@ -66,6 +66,14 @@ void CCallMode::RemoveConfMembers(std::wstring_view id) {
             RemoveCallAt(i);
         }
     }
+    // A call of the conference may have gone among the members (its CONF_ID names the call):
+    // the participants it hosted go with it, so that none is left without its call.
+    for (int i = static_cast<int>(m_calls.size()) - 1; i >= 0; --i) {
+        const CallRecord& record = m_calls[static_cast<std::size_t>(i)];
+        if (record.IsParticipant() && FindCallByID(record.ConfID) == -1) {
+            RemoveCallAt(i);
+        }
+    }
 }
 
 int CCallMode::ReadSetting(const wchar_t* section, const wchar_t* key, int defaultValue) const {

@@ -227,8 +227,10 @@ std::optional<bool> CCallMode::OnCallStatus(const std::wstring& text, const std:
     const bool known = found != -1;
     if (Contains(text, L"VM_SENT")) {
         if (known) {
-            // Taken out as it stands: the selection goes back to the first call.
+            // Taken out as it stands, its participants with it, so that none is left without its
+            // call; the selection goes back to the first call.
             m_calls.erase(m_calls.begin() + found);
+            RemoveConfMembers(id);
             if (m_calls.empty()) {
                 m_curCall = -1;
                 SendVirtualKey(kIdleKey);
@@ -448,11 +450,17 @@ void CCallMode::OnCommandError() {
         return;
     }
     // The command about the pending call failed: the softphone does not know that call, or
-    // cannot act on it as it stands. Its record goes; the other calls are live and stay.
-    for (int i = static_cast<int>(m_calls.size()) - 1; i >= 0; --i) {
-        if (EqualIgnoringCase(m_calls[static_cast<std::size_t>(i)].CallID, m_pendingCallID)) {
-            RemoveCallAt(i);
+    // cannot act on it as it stands. Its record goes, with its participants; the other calls are
+    // live and stay.
+    std::vector<std::wstring> failed;
+    for (auto call = m_calls.rbegin(); call != m_calls.rend(); ++call) {
+        if (!call->IsParticipant() && EqualIgnoringCase(call->CallID, m_pendingCallID)) {
+            failed.push_back(call->CallID);
         }
+    }
+    for (const std::wstring& id : failed) {
+        RemoveConfMembers(id);
+        RemoveCallAt(FindCallByID(id));
     }
     m_pendingCallID.clear();
     if (IsActived() && m_calls.empty()) {
