@@ -1,4 +1,4 @@
-// The case-blind prefix match every command handler uses.
+// The case-blind matches every command handler uses.
 #include "tools/phone-client-sim/CommandHandler.h"
 
 #include <algorithm>
@@ -14,12 +14,16 @@ char Fold(char c) {
 
 bool TakePrefix(std::string_view command, std::string_view prefix, std::string_view& rest) {
     if (command.size() < prefix.size() ||
-        !std::equal(prefix.begin(), prefix.end(), command.begin(),
-                    [](char a, char b) { return Fold(a) == Fold(b); })) {
+        !EqualsIgnoringCase(command.substr(0, prefix.size()), prefix)) {
         return false;
     }
     rest = command.substr(prefix.size());
     return true;
+}
+
+bool EqualsIgnoringCase(std::string_view a, std::string_view b) {
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(),
+                                              [](char x, char y) { return Fold(x) == Fold(y); });
 }
 
 }  // namespace phone_client_sim

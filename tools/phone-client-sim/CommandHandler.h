@@ -19,5 +19,7 @@ class CommandHandler {
 
 // Matches `command` against `prefix` ignoring ASCII case; on a match, the rest of the command.
 bool TakePrefix(std::string_view command, std::string_view prefix, std::string_view& rest);
+// Whether `a` and `b` are the same word ignoring ASCII case.
+bool EqualsIgnoringCase(std::string_view a, std::string_view b);
 
 }  // namespace phone_client_sim

@@ -1,16 +1,68 @@
 // Parsing the program's standard-input commands.
 #include "tools/phone-client-sim/ConsoleCommands.h"
 
+#include <algorithm>
+#include <limits>
+#include <optional>
+
+#include "tools/common/CommandLine.h"
+
 namespace phone_client_sim {
 namespace {
 
+constexpr std::string_view kBlanks = " \t\r";
+
 std::string_view Trim(std::string_view text) {
-    constexpr std::string_view kBlanks = " \t\r";
     const std::size_t first = text.find_first_not_of(kBlanks);
     if (first == std::string_view::npos) {
         return {};
     }
     return text.substr(first, text.find_last_not_of(kBlanks) - first + 1);
+}
+
+// Takes the next word off `rest`, with the blanks before it.
+std::string_view NextWord(std::string_view& rest) {
+    const std::size_t start = std::min(rest.find_first_not_of(kBlanks), rest.size());
+    const std::size_t end = std::min(rest.find_first_of(kBlanks, start), rest.size());
+    const std::string_view word = rest.substr(start, end - start);
+    rest.remove_prefix(end);
+    return word;
+}
+
+// The arguments after a call event's name; nothing when they do not fit its shape.
+std::optional<CallEvent> ParseEvent(CallEventShape shape, std::string_view rest) {
+    CallEvent event;
+    const std::optional<CallId> id = ParseCallId(NextWord(rest));
+    if (!id) {
+        return std::nullopt;
+    }
+    event.id = *id;
+    switch (shape) {
+        case CallEventShape::kId:
+            break;
+        case CallEventShape::kIdReason: {
+            const std::optional<std::int64_t> reason =
+                tools::ParseInteger(NextWord(rest), 1, std::numeric_limits<std::uint32_t>::max());
+            if (!reason) {
+                return std::nullopt;
+            }
+            event.reason = static_cast<std::uint32_t>(*reason);
+            break;
+        }
+        case CallEventShape::kIdHandleName:
+            event.handle = std::string(NextWord(rest));
+            if (event.handle.empty()) {
+                return std::nullopt;
+            }
+            if (!Trim(rest).empty()) {
+                event.name = std::string(rest.substr(1));
+            }
+            return event;
+    }
+    if (!Trim(rest).empty()) {
+        return std::nullopt;
+    }
+    return event;
 }
 
 }  // namespace
@@ -34,9 +86,30 @@ ConsoleCommand ParseConsoleCommand(std::string_view line) {
         return {Kind::kRestart, {}};
     if (trimmed == "grant")
         return {Kind::kGrant, {}};
+    if (trimmed == "calls")
+        return {Kind::kCalls, {}};
     if (trimmed == "quit")
         return {Kind::kQuit, {}};
-    return {Kind::kInvalid, {}};
+    std::string_view rest = line.substr(start);
+    const CallEventVerb* verb = FindCallEventVerb(NextWord(rest));
+    if (verb == nullptr) {
+        return {Kind::kInvalid, {}};
+    }
+    std::optional<CallEvent> event = ParseEvent(verb->shape, rest);
+    if (!event) {
+        std::string usage = "usage: ";
+        usage.append(verb->name).append(" ").append(Usage(verb->shape));
+        return {Kind::kInvalid, usage};
+    }
+    return {Kind::kCallEvent, {}, verb, std::move(*event)};
+}
+
+std::string ConsoleHelp() {
+    std::string help = "commands: say TEXT | logout | restart | grant | calls";
+    for (const CallEventVerb& verb : CallEventVerbs()) {
+        help.append(" | ").append(verb.name).append(" ").append(Usage(verb.shape));
+    }
+    return help.append(" | quit");
 }
 
 }  // namespace phone_client_sim

@@ -4,20 +4,26 @@
 #include <string>
 #include <string_view>
 
+#include "tools/phone-client-sim/CallEvents.h"
+
 namespace phone_client_sim {
 
 struct ConsoleCommand {
-    enum class Kind { kNone, kSay, kLogout, kRestart, kGrant, kQuit, kInvalid };
+    enum class Kind { kNone, kSay, kLogout, kRestart, kGrant, kCalls, kCallEvent, kQuit, kInvalid };
     Kind kind = Kind::kNone;
-    std::string text;  // kSay: the notification, as typed
+    std::string text;                     // kSay: the notification, as typed; kInvalid: the usage
+                                          // of a call event given wrong arguments, or empty
+    const CallEventVerb* verb = nullptr;  // kCallEvent
+    CallEvent event{};                    // kCallEvent
 };
 
-// "say TEXT", "logout", "restart", "grant", "quit"; blanks around a keyword are ignored, the text
-// of "say" is kept as it is after the one space that follows the keyword. An empty line is
-// kNone, anything else kInvalid.
+// "say TEXT", "logout", "restart", "grant", "calls", "quit", or a call event of CallEvents.h
+// ("call-in 12 alice Alice Smith", "remote-hangup 12"). Blanks around words are ignored; the text
+// of "say" is kept as it is after the one space that follows the keyword, and so is the display
+// name of a call event after its handle. An empty line is kNone, anything else kInvalid.
 ConsoleCommand ParseConsoleCommand(std::string_view line);
 
-inline constexpr std::string_view kConsoleHelp =
-    "commands: say TEXT | logout | restart | grant | quit";
+// One line naming every command, for a line that is none of them.
+std::string ConsoleHelp();
 
 }  // namespace phone_client_sim

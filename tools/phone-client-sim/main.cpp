@@ -1,11 +1,14 @@
-// phone-client-sim: a stand-in for the softphone, listening on the client socket. Its options
-// and the commands it reads are in kSummary, kCommands and the option table below (see --help).
+// phone-client-sim: a stand-in for the softphone, listening on the client socket, with a model of
+// its calls. Its options and the commands it reads are in kSummary, CommandsHelp and the option
+// table below (see --help).
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <cstdint>
 #include <cstdlib>
 #include <deque>
 #include <iostream>
+#include <memory>
 #include <mutex>
 #include <optional>
 #include <string>
@@ -17,6 +20,9 @@
 #include "platform/loop/MessageRegistry.h"
 #include "platform/loop/Window.h"
 #include "tools/common/CommandLine.h"
+#include "tools/phone-client-sim/CallCommands.h"
+#include "tools/phone-client-sim/CallModel.h"
+#include "tools/phone-client-sim/CallTicker.h"
 #include "tools/phone-client-sim/ConsoleCommands.h"
 #include "tools/phone-client-sim/PhoneClientSim.h"
 
@@ -29,22 +35,47 @@ constexpr std::string_view kSummary =
     "($KESTREL_CLIENT_SOCKET, else kestrel-client.sock in the runtime directory), answers every\n"
     "link that attaches with the chosen answer and the commands it knows, and prints every event\n"
     "as a line: \"[n] <- text\" a command from link n, \"[n] -> text\" what was sent to it.\n"
-    "SIGINT and SIGTERM end it as quit does.\n";
+    "It plays the softphone's calls: the far end's events come from its standard input, the\n"
+    "links' call commands are answered (docs/client-protocol.md), and answered calls notify\n"
+    "their DURATION every second. SIGINT and SIGTERM end it as quit does.\n";
 
 constexpr std::string_view kCommands =
     "  say TEXT  send TEXT as a notification to every attached link\n"
-    "  logout    log out: links are refused as not available\n"
-    "  restart   restart with a new identity\n"
+    "  logout    hang up every call, then log out: links are refused as not available\n"
+    "  restart   hang up every call, then restart with a new identity\n"
     "  grant     grant the links waiting for authorisation\n"
-    "  quit      end the program, as the end of input does\n";
+    "  calls     list the calls the softphone knows, ended ones too\n"
+    "  quit      end the program, as the end of input does\n"
+    "Calls (ID: a number above 0 that no call has had; NAME: the rest of the line, may be\n"
+    "empty; voice mail takes an unanswered outgoing call, forward only):\n";
+
+// The fixed commands, then a line per call event.
+std::string CommandsHelp() {
+    std::string help(kCommands);
+    std::size_t width = 0;
+    for (const phone_client_sim::CallEventVerb& verb : phone_client_sim::CallEventVerbs()) {
+        width = std::max(width, verb.name.size() + 1 + Usage(verb.shape).size());
+    }
+    for (const phone_client_sim::CallEventVerb& verb : phone_client_sim::CallEventVerbs()) {
+        std::string line = "  ";
+        line.append(verb.name).append(" ").append(Usage(verb.shape));
+        line.resize(width + 4, ' ');
+        help.append(line).append(verb.help).append("\n");
+    }
+    return help;
+}
 
 constexpr std::int64_t kMaxPendingMs = 24LL * 3600 * 1000;
 
 // Carries the lines the reader thread reads over to the loop thread.
 class ConsoleWindow final : public platform::Window {
   public:
-    ConsoleWindow(platform::MessageLoop& loop, phone_client_sim::PhoneClientSim& sim)
-        : Window(loop), sim_(sim), lineMessage_(platform::RegisterWindowMessage("PhoneSimLine")) {}
+    ConsoleWindow(platform::MessageLoop& loop, phone_client_sim::PhoneClientSim& sim,
+                  phone_client_sim::CallModel& calls)
+        : Window(loop),
+          sim_(sim),
+          calls_(calls),
+          lineMessage_(platform::RegisterWindowMessage("PhoneSimLine")) {}
 
     // Reader thread.
     void Deliver(std::string line) {
@@ -84,9 +115,11 @@ class ConsoleWindow final : public platform::Window {
                 }
                 return;
             case ConsoleCommand::Kind::kLogout:
+                calls_.HangUpAll();
                 sim_.Logout();
                 return;
             case ConsoleCommand::Kind::kRestart:
+                calls_.HangUpAll();
                 if (!sim_.Restart()) {
                     std::cout << "cannot listen at " << sim_.SocketPath().native() << '\n'
                               << std::flush;
@@ -96,16 +129,39 @@ class ConsoleWindow final : public platform::Window {
             case ConsoleCommand::Kind::kGrant:
                 sim_.Grant();
                 return;
+            case ConsoleCommand::Kind::kCalls:
+                ListCalls();
+                return;
+            case ConsoleCommand::Kind::kCallEvent:
+                if (const phone_client_sim::CallResult result =
+                        command.verb->play(calls_, command.event);
+                    !result.Ok()) {
+                    std::cout << platform::EscapeControl(result.why) << '\n' << std::flush;
+                }
+                return;
             case ConsoleCommand::Kind::kQuit:
                 Loop().Quit(0);
                 return;
             case ConsoleCommand::Kind::kInvalid:
-                std::cout << phone_client_sim::kConsoleHelp << '\n' << std::flush;
+                std::cout << (command.text.empty() ? phone_client_sim::ConsoleHelp() : command.text)
+                          << '\n'
+                          << std::flush;
                 return;
         }
     }
 
+    void ListCalls() const {
+        if (calls_.Calls().empty()) {
+            std::cout << "no calls\n";
+        }
+        for (const phone_client_sim::CallInfo& call : calls_.Calls()) {
+            std::cout << "call " << platform::EscapeControl(Describe(call)) << '\n';
+        }
+        std::cout << std::flush;
+    }
+
     phone_client_sim::PhoneClientSim& sim_;
+    phone_client_sim::CallModel& calls_;
     const platform::MessageId lineMessage_;
     std::mutex mutex_;
     std::deque<std::string> lines_;
@@ -130,7 +186,8 @@ int main(int argc, char** argv) {
              return ms.has_value();
          }},
     };
-    const tools::Program program{"phone-client-sim", kSummary, kCommands, table};
+    const std::string commands = CommandsHelp();
+    const tools::Program program{"phone-client-sim", kSummary, commands, table};
     if (const std::optional<int> status =
             tools::HandleCommandLine(program, argc, argv, std::cout, std::cerr)) {
         return *status;
@@ -139,6 +196,9 @@ int main(int argc, char** argv) {
     // Before any thread starts, so that every thread inherits the blocked signals.
     platform::TerminationSignals signals(loop, [&loop](int) { loop.Quit(0); });
     phone_client_sim::PhoneClientSim sim(loop, options);
+    phone_client_sim::CallModel calls([&sim](const std::string& text) { sim.Notify(text); });
+    phone_client_sim::CallTicker ticker(loop, calls);
+    sim.AddCommandHandler(std::make_unique<phone_client_sim::CallCommands>(calls));
     // The lines repeat what the system sent: escaped, so that no text of it reaches the terminal
     // as a control.
     sim.SetObserver([](const std::string& line) {
@@ -148,7 +208,7 @@ int main(int argc, char** argv) {
         std::cerr << "phone-client-sim: cannot listen at " << sim.SocketPath().native() << '\n';
         return 1;
     }
-    ConsoleWindow console(loop, sim);
+    ConsoleWindow console(loop, sim, calls);
     std::atomic<bool> readerDone = false;
     std::thread reader([&console, &readerDone] {
         std::string line;

@@ -1,4 +1,4 @@
-// The program's standard-input commands.
+// The program's standard-input commands, the call events' arguments among them.
 #include "tools/phone-client-sim/ConsoleCommands.h"
 
 #include <gtest/gtest.h>
@@ -23,8 +23,48 @@ TEST(ConsoleCommands, KeywordsAndTheTextOfSay) {
 }
 
 TEST(ConsoleCommands, AnythingElseIsInvalid) {
-    for (const char* line : {"say", "sayx", "Quit", "logout now", "help"}) {
+    for (const char* line :
+         {"say", "sayx", "Quit", "logout now", "help", "calls 12", "Call-in 1 a"}) {
         EXPECT_EQ(Kind::kInvalid, ParseConsoleCommand(line).kind) << line;
+        EXPECT_EQ("", ParseConsoleCommand(line).text) << line;
+    }
+    EXPECT_EQ(Kind::kCalls, ParseConsoleCommand(" calls ").kind);
+}
+
+TEST(ConsoleCommands, CallEventsTakeTheirArgumentsAndTheRestOfTheLineAsTheName) {
+    struct Case {
+        std::string line;
+        std::string verb;  // empty: invalid, `name` holds the usage shown
+        CallEvent event{};
+    };
+    const Case cases[] = {
+        {"call-in 12 alice Alice  Smith ", "call-in", {12, "alice", "Alice  Smith ", 0}},
+        {"call-in 3 bob", "call-in", {3, "bob", "", 0}},
+        {"  call-out-pstn   7   +4412  \r", "call-out-pstn", {7, "+4412", "", 0}},
+        {"remote-hangup\t4294967295", "remote-hangup", {4294967295u, "", "", 0}},
+        {"remote-fail 12 3", "remote-fail", {12, "", "", 3}},
+        {"call-in 12", "", {0, "", "usage: call-in ID HANDLE [NAME...]", 0}},
+        {"call-in x alice", "", {0, "", "usage: call-in ID HANDLE [NAME...]", 0}},
+        {"call-in 0 alice", "", {0, "", "usage: call-in ID HANDLE [NAME...]", 0}},
+        {"remote-answer 12 13", "", {0, "", "usage: remote-answer ID", 0}},
+        {"vm-sent 4294967296", "", {0, "", "usage: vm-sent ID", 0}},
+        {"remote-fail 12", "", {0, "", "usage: remote-fail ID REASON", 0}},
+        {"remote-fail 12 0", "", {0, "", "usage: remote-fail ID REASON", 0}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.line);
+        const ConsoleCommand command = ParseConsoleCommand(c.line);
+        if (c.verb.empty()) {
+            EXPECT_EQ(Kind::kInvalid, command.kind);
+            EXPECT_EQ(c.event.name, command.text);
+            continue;
+        }
+        ASSERT_EQ(Kind::kCallEvent, command.kind);
+        EXPECT_EQ(c.verb, command.verb->name);
+        EXPECT_EQ(c.event.id, command.event.id);
+        EXPECT_EQ(c.event.handle, command.event.handle);
+        EXPECT_EQ(c.event.name, command.event.name);
+        EXPECT_EQ(c.event.reason, command.event.reason);
     }
 }
 

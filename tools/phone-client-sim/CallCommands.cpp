@@ -1,0 +1,202 @@
+// Answers to the call commands, and the error numbers of the desktop API.
+#include "tools/phone-client-sim/CallCommands.h"
+
+#include <algorithm>
+#include <optional>
+
+#include "tools/common/CommandLine.h"
+
+namespace phone_client_sim {
+namespace {
+
+constexpr std::string_view kGetInvalidId = "ERROR 11 Invalid call id";
+constexpr std::string_view kGetUnknownCall = "ERROR 12 Unknown call";
+constexpr std::string_view kGetInvalidProperty = "ERROR 13 Invalid PROP";
+constexpr std::string_view kInvalidParticipant = "ERROR 71 Invalid conference participant NO";
+constexpr std::string_view kSetInvalidId = "ERROR 19 Invalid call id";
+constexpr std::string_view kSetUnknownCall = "ERROR 20 Unknown call";
+constexpr std::string_view kSetInvalidProperty = "ERROR 21 Unknown/disallowed call prop";
+constexpr std::string_view kCannotHold = "ERROR 22 Cannot hold this call at the moment";
+constexpr std::string_view kCannotResume = "ERROR 23 Cannot resume this call at the moment";
+constexpr std::string_view kCannotHangUp = "ERROR 24 Cannot hangup inactive call";
+constexpr std::string_view kCannotJoin = "ERROR 72 Cannot create conference";
+
+bool IsBlank(char c) {
+    return c == ' ' || c == '\t';
+}
+
+std::vector<std::string_view> Words(std::string_view text) {
+    std::vector<std::string_view> words;
+    std::size_t at = 0;
+    while (at < text.size()) {
+        if (IsBlank(text[at])) {
+            ++at;
+            continue;
+        }
+        std::size_t end = at;
+        while (end < text.size() && !IsBlank(text[end])) {
+            ++end;
+        }
+        words.push_back(text.substr(at, end - at));
+        at = end;
+    }
+    return words;
+}
+
+struct Property {
+    std::string_view name;  // as the answer spells it
+    std::string (*value)(const CallInfo& call, const CallModel& model);
+};
+
+const Property kProperties[] = {
+    {"PARTNER_HANDLE", [](const CallInfo& c, const CallModel&) { return c.handle; }},
+    {"PARTNER_DISPNAME", [](const CallInfo& c, const CallModel&) { return c.displayName; }},
+    {"TYPE", [](const CallInfo& c, const CallModel&) { return std::string(ToString(c.type)); }},
+    {"STATUS", [](const CallInfo& c, const CallModel&) { return std::string(ToString(c.status)); }},
+    {"DURATION", [](const CallInfo& c, const CallModel&) { return std::to_string(c.duration); }},
+    {"FAILUREREASON",
+     [](const CallInfo& c, const CallModel&) { return std::to_string(c.failureReason); }},
+    {"CONF_ID", [](const CallInfo& c, const CallModel&) { return std::to_string(c.conference); }},
+    // The participants and the user; 0 outside a conference.
+    {"CONF_PARTICIPANTS_COUNT",
+     [](const CallInfo& c, const CallModel& model) {
+         return std::to_string(c.conference == 0 ? 0 : model.Participants(c.id).size() + 1);
+     }},
+};
+
+}  // namespace
+
+bool CallCommands::Handle(std::string_view command, std::vector<std::string>& replies) {
+    const std::vector<std::string_view> words = Words(command);
+    const std::span<const std::string_view> all(words);
+    if (words.size() >= 2 && EqualsIgnoringCase(words[1], "call")) {
+        if (EqualsIgnoringCase(words[0], "get")) {
+            Get(all.subspan(2), replies);
+            return true;
+        }
+        if (EqualsIgnoringCase(words[0], "set")) {
+            Set(all.subspan(2), replies);
+            return true;
+        }
+    }
+    if (words.size() == 2 && EqualsIgnoringCase(words[0], "search")) {
+        if (EqualsIgnoringCase(words[1], "activecalls")) {
+            replies.push_back(CallsText(true));
+            return true;
+        }
+        if (EqualsIgnoringCase(words[1], "calls")) {
+            replies.push_back(CallsText(false));
+            return true;
+        }
+    }
+    return false;
+}
+
+void CallCommands::Get(std::span<const std::string_view> words,
+                       std::vector<std::string>& replies) const {
+    const std::optional<CallId> id = words.empty() ? std::nullopt : ParseCallId(words[0]);
+    if (!id) {
+        replies.emplace_back(kGetInvalidId);
+        return;
+    }
+    const std::optional<CallInfo> call = model_.Find(*id);
+    if (!call) {
+        replies.emplace_back(kGetUnknownCall);
+        return;
+    }
+    if (words.size() == 3 && EqualsIgnoringCase(words[1], "conf_participant")) {
+        const std::vector<CallInfo> participants = model_.Participants(*id);
+        const std::optional<std::int64_t> n =
+            tools::ParseInteger(words[2], 1, static_cast<std::int64_t>(participants.size()));
+        if (!n) {
+            replies.emplace_back(kInvalidParticipant);
+            return;
+        }
+        const CallInfo& p = participants[static_cast<std::size_t>(*n - 1)];
+        std::string value = std::to_string(*n);
+        value.append(" ").append(p.handle).append(" ").append(ToString(p.type));
+        value.append(" ").append(ToString(p.status)).append(" ").append(p.displayName);
+        replies.push_back(CallText(*id, "CONF_PARTICIPANT", value));
+        return;
+    }
+    if (words.size() == 2) {
+        for (const Property& property : kProperties) {
+            if (EqualsIgnoringCase(words[1], property.name)) {
+                replies.push_back(CallText(*id, property.name, property.value(*call, model_)));
+                return;
+            }
+        }
+    }
+    replies.emplace_back(kGetInvalidProperty);
+}
+
+void CallCommands::Set(std::span<const std::string_view> words, std::vector<std::string>& replies) {
+    const std::optional<CallId> id = words.empty() ? std::nullopt : ParseCallId(words[0]);
+    if (!id) {
+        replies.emplace_back(kSetInvalidId);
+        return;
+    }
+    if (!model_.Find(*id)) {
+        replies.emplace_back(kSetUnknownCall);
+        return;
+    }
+    CallResult result;
+    std::string_view refusal;
+    if (words.size() == 3 && EqualsIgnoringCase(words[1], "status")) {
+        if (EqualsIgnoringCase(words[2], "inprogress")) {
+            result = model_.SetInProgress(*id);
+            refusal = kCannotResume;
+        } else if (EqualsIgnoringCase(words[2], "onhold")) {
+            result = model_.SetOnHold(*id);
+            refusal = kCannotHold;
+        } else if (EqualsIgnoringCase(words[2], "finished")) {
+            result = model_.SetFinished(*id);
+            refusal = kCannotHangUp;
+        } else {
+            replies.emplace_back(kSetInvalidProperty);
+            return;
+        }
+    } else if (words.size() == 3 && EqualsIgnoringCase(words[1], "join_conference")) {
+        const std::optional<CallId> other = ParseCallId(words[2]);
+        result = other ? model_.JoinConference(*id, *other)
+                       : CallResult{CallResult::Kind::kImpossible, {}};
+        refusal = kCannotJoin;
+    } else {
+        replies.emplace_back(kSetInvalidProperty);
+        return;
+    }
+    switch (result.kind) {
+        case CallResult::Kind::kDone:
+            return;
+        case CallResult::Kind::kUnchanged:
+            replies.push_back(CallText(*id, "STATUS", ToString(model_.Find(*id)->status)));
+            return;
+        case CallResult::Kind::kUnknownCall:
+            replies.emplace_back(kSetUnknownCall);
+            return;
+        case CallResult::Kind::kImpossible:
+            replies.emplace_back(refusal);
+            return;
+    }
+}
+
+std::string CallCommands::CallsText(bool liveOnly) const {
+    std::string text = "CALLS ";
+    const std::vector<CallInfo>& calls = model_.Calls();
+    bool first = true;
+    auto add = [&](const CallInfo& call) {
+        if (liveOnly && !IsLive(call.status)) {
+            return;
+        }
+        text.append(first ? "" : ", ").append(std::to_string(call.id));
+        first = false;
+    };
+    if (liveOnly) {
+        std::for_each(calls.begin(), calls.end(), add);
+    } else {
+        std::for_each(calls.rbegin(), calls.rend(), add);
+    }
+    return text;
+}
+
+}  // namespace phone_client_sim
