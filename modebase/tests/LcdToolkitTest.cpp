@@ -3,7 +3,6 @@
 
 #include <filesystem>
 #include <fstream>
-#include <functional>
 #include <map>
 #include <set>
 #include <string>
@@ -165,11 +164,20 @@ std::string With32(std::string file, std::size_t at, std::uint32_t value) {
     return file;
 }
 
-// A bitmap file: 24 bits a pixel, rows bottom-up padded to 4 bytes.
+using Rgb = std::array<int, 3>;  // red, green, blue
+
+// A bitmap file: 24 bits a pixel, rows bottom-up padded to 4 bytes; every pixel `background`
+// but the marked ones.
 struct Bitmap {
     int width = 128;
     int height = 64;
-    std::function<std::array<int, 3>(int x, int y)> colour;  // red, green, blue
+    std::map<std::pair<int, int>, Rgb> marked;
+    Rgb background{255, 255, 255};
+
+    Rgb Colour(int x, int y) const {
+        const auto found = marked.find({x, y});
+        return found == marked.end() ? background : found->second;
+    }
 
     std::string Bytes() const {
         std::string file(54, '\0');
@@ -185,7 +193,7 @@ struct Bitmap {
         for (int fileRow = 0; fileRow < height; ++fileRow) {
             std::string row(static_cast<std::size_t>(rowBytes), '\0');
             for (int x = 0; x < width; ++x) {
-                const std::array<int, 3> rgb = colour(x, height - 1 - fileRow);
+                const Rgb rgb = Colour(x, height - 1 - fileRow);
                 row[static_cast<std::size_t>(3 * x)] = static_cast<char>(rgb[2]);
                 row[static_cast<std::size_t>(3 * x + 1)] = static_cast<char>(rgb[1]);
                 row[static_cast<std::size_t>(3 * x + 2)] = static_cast<char>(rgb[0]);
@@ -209,13 +217,7 @@ std::set<std::pair<int, int>> DarkPixels(const LCDFrame& lcd) {
 }
 
 TEST_F(LcdToolkitTest, PicturesShowTheirTopLeft128By64AndTheirDarkPixels) {
-    constexpr std::array<int, 3> kWhite{255, 255, 255};
-    const auto marks = [](std::map<std::pair<int, int>, std::array<int, 3>> marked) {
-        return [marked](int x, int y) {
-            const auto found = marked.find({x, y});
-            return found == marked.end() ? kWhite : found->second;
-        };
-    };
+    constexpr Rgb kBlack{0, 0, 0};
     struct Case {
         const char* what;
         Bitmap bitmap;
@@ -223,24 +225,21 @@ TEST_F(LcdToolkitTest, PicturesShowTheirTopLeft128By64AndTheirDarkPixels) {
     };
     const Case cases[] = {
         {"the darkness rule",
-         {128, 64,
-          marks({{{0, 0}, {16, 16, 16}},
-                 {{1, 0}, {15, 200, 200}},
-                 {{2, 0}, {255, 0, 0}},
-                 {{127, 63}, {0, 0, 0}}})},
+         {128,
+          64,
+          {{{0, 0}, {16, 16, 16}},
+           {{1, 0}, {15, 200, 200}},
+           {{2, 0}, {255, 0, 0}},
+           {{127, 63}, kBlack}}},
          {{1, 0}, {2, 0}, {127, 63}}},
         {"130 wide: 8 bytes skipped a row",
-         {130, 64,
-          marks({{{0, 0}, {0, 0, 0}},
-                 {{1, 1}, {0, 0, 0}},
-                 {{129, 2}, {0, 0, 0}},
-                 {{63, 63}, {0, 0, 0}}})},
+         {130, 64, {{{0, 0}, kBlack}, {{1, 1}, kBlack}, {{129, 2}, kBlack}, {{63, 63}, kBlack}}},
          {{0, 0}, {1, 1}, {63, 63}}},
         {"taller: its top 64 rows",
-         {128, 70, marks({{{5, 0}, {0, 0, 0}}, {{6, 63}, {0, 0, 0}}, {{7, 69}, {0, 0, 0}}})},
+         {128, 70, {{{5, 0}, kBlack}, {{6, 63}, kBlack}, {{7, 69}, kBlack}}},
          {{5, 0}, {6, 63}}},
         {"smaller: from the top-left corner",
-         {100, 20, marks({{{0, 0}, {0, 0, 0}}, {{99, 19}, {0, 0, 0}}})},
+         {100, 20, {{{0, 0}, kBlack}, {{99, 19}, kBlack}}},
          {{0, 0}, {99, 19}}},
     };
     for (const Case& c : cases) {
@@ -254,8 +253,7 @@ TEST_F(LcdToolkitTest, PicturesShowTheirTopLeft128By64AndTheirDarkPixels) {
 }
 
 TEST_F(LcdToolkitTest, AFileThatIsNoUsablePictureChangesNothing) {
-    const auto black = [](int, int) { return std::array<int, 3>{0, 0, 0}; };
-    const std::string whole = Bitmap{128, 64, black}.Bytes();
+    const std::string whole = Bitmap{128, 64, {}, {0, 0, 0}}.Bytes();
     const std::pair<const char*, std::string> cases[] = {
         {"shorter than its header", whole.substr(0, 53)},
         {"a negative width", With32(whole, 18, static_cast<std::uint32_t>(-128))},
