@@ -4,6 +4,7 @@
 #include "platform/log/DebugLog.h"
 #include "tools/handset-sim/ConsoleView.h"
 #include "tools/handset-sim/ScreenText.h"
+#include "tools/phone-client-sim/CallModel.h"
 
 namespace scenario {
 namespace {
@@ -61,6 +62,18 @@ std::string LcdSection(const Session& session) {
     return out;
 }
 
+// The softphone's calls at the end, as its model holds them.
+std::string CallSection(const Session& session) {
+    std::string out = "softphone calls, in order of arrival:\n";
+    for (const phone_client_sim::CallInfo& call : session.Phone().Calls().Calls()) {
+        out += "  " + platform::EscapeControl(phone_client_sim::Describe(call)) + "\n";
+    }
+    if (session.Phone().Calls().Calls().empty()) {
+        out += "  (none)\n";
+    }
+    return out;
+}
+
 std::string HostTitle(const std::string& name, const HostProcess& host) {
     const std::optional<platform::ChildExit> exit = host.Exit();
     return name + " stderr (" + (exit ? "ended with " + ToString(*exit) : "running") + ")";
@@ -99,6 +112,7 @@ std::string FailureReport(const std::string& where, const std::string& what,
     std::string out = "scenario: FAILED " + platform::EscapeControl(where) + "\n  " +
                       platform::EscapeControl(what) + "\n";
     out += ListSection("softphone commands", CommandEntries(session), session.commandCursor);
+    out += CallSection(session);
     out += ListSection("handset events", HandsetEntries(session), session.handsetCursor);
     out += LcdSection(session);
     out += ListSection("larkspurd states", StateEntries(session.Host()), session.stateCursor);

@@ -1,6 +1,6 @@
 // The account of a failed run: what failed, then everything the run had seen up to then (the
-// softphone's commands, the handset's events and the text its LCD shows, the host's stderr), so
-// that it explains itself.
+// softphone's commands and its calls, the handset's events and the text its LCD shows, the host's
+// stderr), so that it explains itself.
 #pragma once
 
 #include <cstddef>

@@ -22,6 +22,10 @@ enum class ArgumentShape {
     // "expect-lcd 0" (nothing but blanks after the number) leaves the text empty.
     NumberAndOptionalText,
     NumberOrDash,  // "expect-lcd-highlight 2", or "expect-lcd-highlight -" with no number
+    // "call-in 12 alice Alice Smith": a number, a word, then the rest of the line after one
+    // space, kept exactly; nothing but blanks after the word leaves the text empty.
+    NumberWordAndOptionalText,
+    NumberAndWord,  // "expect-call 12 RINGING"
     // "snapshot NAME": one word that is a plain file name (no '/', no control character, not
     // starting with '.'), so that it names a file in the directory it is meant for.
     FileName,
@@ -47,7 +51,9 @@ struct Step {
     std::size_t line = 0;  // counted from 1
     std::string source;    // the line as written, without its line ending
     std::string verb;
-    std::string text;  // Text, TextAndNumber, NumberAndOptionalText, FileName
+    std::string text;  // Text, TextAndNumber, NumberAndOptionalText, FileName,
+                       // NumberWordAndOptionalText
+    std::string word;  // NumberWordAndOptionalText, NumberAndWord
     // In the order written; OptionalNumber always has one, NumberOrDash none for the dash.
     std::vector<std::uint32_t> numbers;
 };

@@ -47,13 +47,20 @@ std::optional<std::uint32_t> ParseNumber(std::string_view word, const NumberRang
     return value;
 }
 
+// Takes the characters up to the first blank off `text`.
+std::string_view TakeWord(std::string_view& text) {
+    const std::size_t end = std::find_if(text.begin(), text.end(), IsBlank) - text.begin();
+    const std::string_view word = text.substr(0, end);
+    text.remove_prefix(end);
+    return word;
+}
+
 std::vector<std::string_view> Words(std::string_view text) {
     std::vector<std::string_view> words;
     text = TrimLeft(text);
     while (!text.empty()) {
-        const std::size_t end = std::find_if(text.begin(), text.end(), IsBlank) - text.begin();
-        words.push_back(text.substr(0, end));
-        text = TrimLeft(text.substr(end));
+        words.push_back(TakeWord(text));
+        text = TrimLeft(text);
     }
     return words;
 }
@@ -89,6 +96,10 @@ class LineParser {
                 return NumberAndOptionalText(rest);
             case ArgumentShape::NumberOrDash:
                 return NumberOrDash(rest);
+            case ArgumentShape::NumberWordAndOptionalText:
+                return NumberWordAndOptionalText(rest);
+            case ArgumentShape::NumberAndWord:
+                return NumberAndWord(rest);
             case ArgumentShape::FileName:
                 return FileName(rest);
         }
@@ -145,23 +156,64 @@ class LineParser {
 
     // Blanks may surround the number; the text, if any, is what follows the one space after it.
     std::optional<std::string> NumberAndOptionalText(std::string_view rest) {
-        const std::string_view line = TrimLeft(rest);
-        const std::size_t end = std::find_if(line.begin(), line.end(), IsBlank) - line.begin();
-        const std::string_view word = line.substr(0, end);
+        std::string_view line = TrimLeft(rest);
+        if (std::optional<std::string> complaint =
+                TakeNumber(line, Name() + " needs " + RangeText(verb_.first) +
+                                     ", then a text after one space")) {
+            return complaint;
+        }
+        return OptionalText(line, "number");
+    }
+
+    std::optional<std::string> NumberWordAndOptionalText(std::string_view rest) {
+        const std::string usage =
+            Name() + " needs " + RangeText(verb_.first) + ", a word, then a text after one space";
+        std::string_view line = TrimLeft(rest);
+        if (std::optional<std::string> complaint = TakeNumber(line, usage)) {
+            return complaint;
+        }
+        line = TrimLeft(line);
+        step_.word = std::string(TakeWord(line));
+        if (step_.word.empty()) {
+            return usage;
+        }
+        return OptionalText(line, "word");
+    }
+
+    std::optional<std::string> NumberAndWord(std::string_view rest) {
+        const std::vector<std::string_view> words = Words(rest);
+        if (words.size() != 2) {
+            return Name() + " needs " + RangeText(verb_.first) + " and a word";
+        }
+        std::string_view number = words[0];
+        if (std::optional<std::string> complaint = TakeNumber(number, {})) {
+            return complaint;
+        }
+        step_.word = std::string(words[1]);
+        return std::nullopt;
+    }
+
+    // Takes the number `line` starts with off it; `usage` when there is none.
+    std::optional<std::string> TakeNumber(std::string_view& line, const std::string& usage) {
+        const std::string_view word = TakeWord(line);
         if (word.empty()) {
-            return Name() + " needs " + RangeText(verb_.first) + ", then a text after one space";
+            return usage;
         }
         const std::optional<std::uint32_t> value = ParseNumber(word, verb_.first);
         if (!value) {
             return Name() + ": " + Quoted(word) + " is not " + RangeText(verb_.first);
         }
         step_.numbers.push_back(*value);
-        const std::string_view after = line.substr(end);
+        return std::nullopt;
+    }
+
+    // What ends the line after the one space that follows `before`, if anything but blanks does.
+    std::optional<std::string> OptionalText(std::string_view after, std::string_view before) {
         if (TrimLeft(after).empty()) {
             return std::nullopt;
         }
         if (after.front() != ' ') {
-            return Name() + " needs one space between the number and the text";
+            return Name() + " needs one space between the " + std::string(before) + " and the text";
         }
         return SetText(after.substr(1));
     }

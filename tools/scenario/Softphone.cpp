@@ -1,10 +1,19 @@
-// The run's softphone: attach answers, notifications and the command log.
+// The run's softphone: attach answers, notifications, the command log and the calls.
 #include "tools/scenario/Softphone.h"
+
+#include "tools/phone-client-sim/CallCommands.h"
 
 namespace scenario {
 
+Softphone::Softphone(platform::MessageLoop& loop, std::filesystem::path socketPath)
+    : loop_(loop),
+      socketPath_(std::move(socketPath)),
+      calls_([this](const std::string& text) { Say(text); }),
+      ticker_(loop, calls_) {}
+
 bool Softphone::Attach(int status) {
     if (client_) {
+        calls_.HangUpAll();
         const std::vector<std::string> commands = client_->ReceivedCommands();
         earlierCommands_.insert(earlierCommands_.end(), commands.begin(), commands.end());
         client_.reset();
@@ -16,6 +25,7 @@ bool Softphone::Attach(int status) {
     if (!client->Start()) {
         return false;
     }
+    client->AddCommandHandler(std::make_unique<phone_client_sim::CallCommands>(calls_));
     client_ = std::move(client);
     return true;
 }
@@ -28,6 +38,7 @@ bool Softphone::Logout() {
     if (!client_) {
         return false;
     }
+    calls_.HangUpAll();
     client_->Logout();
     return true;
 }

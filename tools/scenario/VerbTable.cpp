@@ -11,6 +11,7 @@ std::span<const Verb> AllVerbs() {
         AddHandsetVerbs(all);
         AddLcdVerbs(all);
         AddSoftphoneVerbs(all);
+        AddCallVerbs(all);
         AddHostVerbs(all);
         AddTimeVerbs(all);
         return all;

@@ -63,6 +63,9 @@ void PrintHelp() {
               << handset_sim::kDefaultUnifontPath
               << ", Debian package\n"
                  "unifont; KESTREL_UNIFONT names another .hex file, as it does for larkspurd).\n"
+                 "The call verbs (call-in, call-out, remote-..., vm-...) play the far end of\n"
+                 "the softphone's calls, whose model answers the system's call commands;\n"
+                 "expect-call ID STATE waits for a call's status word (RINGING, MISSED ...).\n"
                  "KESTREL_DEBUG=1 traces each step on stderr, and larkspurd then says more.\n"
                  "Exit status: 0 every expectation held; 1 a step, or the start or the end of the\n"
                  "run, failed (told on stderr with everything seen up to then); 2 bad usage, or a\n"

@@ -22,6 +22,8 @@ const Signature kVerbs[] = {
     {"expect-lcd", ArgumentShape::NumberAndOptionalText, {0, 3}},
     {"expect-lcd-highlight", ArgumentShape::NumberOrDash, {0, 3}},
     {"snapshot", ArgumentShape::FileName, {}, {}, 20},
+    {"call-in", ArgumentShape::NumberWordAndOptionalText, {1, 4294967295}},
+    {"expect-call", ArgumentShape::NumberAndWord, {1, 4294967295}},
 };
 
 ParseResult Parse(std::string_view script) {
@@ -203,6 +205,54 @@ TEST(ScenarioParserTest, LcdLinesTakeARowAndATextOrNoneADashOrAPlainFileName) {
         ASSERT_FALSE(result.error) << result.error->message;
         ASSERT_EQ(1u, result.steps.size());
         EXPECT_EQ(c.numbers, result.steps[0].numbers);
+        EXPECT_EQ(c.text, result.steps[0].text);
+    }
+}
+
+TEST(ScenarioParserTest, CallLinesTakeAnIdAWordAndTheRestOfTheLineAsTheName) {
+    struct LineCase {
+        std::string line;
+        std::string error;  // empty: the line is fine
+        Numbers numbers{};
+        std::string word{};
+        std::string text{};
+    };
+    const std::string callInUsage =
+        "call-in needs a number from 1 to 4294967295, a word, then a text after one space";
+    const std::string expectCallUsage =
+        "expect-call needs a number from 1 to 4294967295 and a word";
+    const LineCase cases[] = {
+        {"call-in 12 alice Alice Smith", "", {12}, "alice", "Alice Smith"},
+        {"call-in 12 alice  two  blanks ", "", {12}, "alice", " two  blanks "},
+        {"call-in 4294967295 +4412345 Ann", "", {4294967295}, "+4412345", "Ann"},
+        // No name, or blanks only: an empty display name.
+        {"call-in 12 alice", "", {12}, "alice", ""},
+        {"call-in  12\talice \t", "", {12}, "alice", ""},
+        {"expect-call 12 RINGING", "", {12}, "RINGING"},
+        {"expect-call  7  missed  ", "", {7}, "missed"},
+        {"call-in", callInUsage},
+        {"call-in 12", callInUsage},
+        {"call-in 12   ", callInUsage},
+        {"call-in x alice", "call-in: \"x\" is not a number from 1 to 4294967295"},
+        {"call-in 0 alice", "call-in: \"0\" is not a number from 1 to 4294967295"},
+        {"call-in 4294967296 alice",
+         "call-in: \"4294967296\" is not a number from 1 to 4294967295"},
+        {"call-in 12 alice\tAlice", "call-in needs one space between the word and the text"},
+        {"expect-call 12", expectCallUsage},
+        {"expect-call 12 RINGING now", expectCallUsage},
+        {"expect-call RINGING 12", "expect-call: \"RINGING\" is not a number from 1 to 4294967295"},
+    };
+    for (const LineCase& c : cases) {
+        SCOPED_TRACE(c.line);
+        if (!c.error.empty()) {
+            EXPECT_EQ(c.error, ErrorOf(c.line).message);
+            continue;
+        }
+        const ParseResult result = Parse(c.line);
+        ASSERT_FALSE(result.error) << result.error->message;
+        ASSERT_EQ(1u, result.steps.size());
+        EXPECT_EQ(c.numbers, result.steps[0].numbers);
+        EXPECT_EQ(c.word, result.steps[0].word);
         EXPECT_EQ(c.text, result.steps[0].text);
     }
 }

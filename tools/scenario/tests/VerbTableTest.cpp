@@ -72,15 +72,28 @@ TEST(ScenarioVerbTableTest, TheDocumentedLinesParse) {
         "expect-lcd 3\n"
         "expect-lcd-highlight 1\n"
         "expect-lcd-highlight -\n"
-        "snapshot title-screen\n");
+        "snapshot title-screen\n"
+        "call-in 12 alice Alice Smith\n"
+        "call-in-pstn 13 +15551234\n"
+        "call-out 14 carol Carol\n"
+        "remote-answer 14\n"
+        "remote-hold 14\n"
+        "remote-resume 14\n"
+        "remote-hangup 12\n"
+        "remote-refuse 14\n"
+        "remote-busy 14\n"
+        "remote-fail 14 3\n"
+        "expect-call 12 MISSED\n");
     ASSERT_FALSE(result.error) << result.error->line << ": " << result.error->message;
-    EXPECT_EQ(20u, result.steps.size());
+    EXPECT_EQ(31u, result.steps.size());
+    EXPECT_EQ("Alice Smith", result.steps[20].text);
     EXPECT_EQ("Set audio_out ", result.steps[8].text);
     // The arguments that must be bytes or bounded are refused at parse time, not while playing.
     const std::string longName = "snapshot " + std::string(252, 'x');
     for (const std::string line :
          {"press 256", "expect-hid 2 256", "firmware 123456", "attach 1000", "wait 600001",
           "stop now", "expect", "expect-lcd 4 Menu", "expect-lcd-highlight 4", "snapshot ../x",
+          "call-in 0 alice", "call-out 14", "remote-fail 14", "remote-fail 14 0", "expect-call 12",
           longName.c_str()}) {
         EXPECT_TRUE(ParseWithRealVerbs(line).error) << line;
     }
@@ -98,7 +111,7 @@ TEST(ScenarioVerbTableTest, EveryVerbIsDocumented) {
 TEST(ScenarioVerbTableTest, EveryShippedScriptParses) {
     const fs::path scripts = kSource / "tests" / "scenarios";
     std::vector<fs::path> good = ScriptsIn(scripts);
-    for (const char* directory : {"failing", "lcd"}) {
+    for (const char* directory : {"failing", "lcd", "calls"}) {
         const std::vector<fs::path> more = ScriptsIn(scripts / directory);
         good.insert(good.end(), more.begin(), more.end());
     }
