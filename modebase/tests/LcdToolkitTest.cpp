@@ -218,7 +218,10 @@ std::set<std::pair<int, int>> DarkPixels(const LCDFrame& lcd) {
 
 TEST_F(LcdToolkitTest, PicturesShowTheirTopLeft128By64AndTheirDarkPixels) {
     constexpr Rgb kBlack{0, 0, 0};
+    // A constructor, not an aggregate: GCC 12 at -O3 takes an aggregate's map for uninitialised.
     struct Case {
+        Case(const char* w, Bitmap b, std::set<std::pair<int, int>> d)
+            : what(w), bitmap(std::move(b)), dark(std::move(d)) {}
         const char* what;
         Bitmap bitmap;
         std::set<std::pair<int, int>> dark;
