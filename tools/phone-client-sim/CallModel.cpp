@@ -39,6 +39,11 @@ constexpr CallStatus kVoiceMailPath[] = {
 };
 constexpr std::size_t kFirstVoiceMailStep = 2;
 
+template <typename Calls>
+auto FindById(Calls& calls, CallId id) {
+    return std::find_if(calls.begin(), calls.end(), [id](const CallInfo& c) { return c.id == id; });
+}
+
 bool IsAnswered(CallStatus status) {
     return status == CallStatus::kInProgress || status == CallStatus::kLocalHold ||
            status == CallStatus::kRemoteHold;
@@ -76,10 +81,6 @@ CallResult Unknown(CallId id) {
     std::string why = "no call ";
     why += std::to_string(id);
     return {CallResult::Kind::kUnknownCall, why};
-}
-
-CallResult Unchanged() {
-    return {CallResult::Kind::kUnchanged, {}};
 }
 
 }  // namespace
@@ -153,25 +154,16 @@ std::string CallText(CallId id, std::string_view property, std::string_view valu
 CallModel::CallModel(NotificationSink sink) : sink_(std::move(sink)) {}
 
 CallInfo* CallModel::Call(CallId id) {
-    const auto found =
-        std::find_if(calls_.begin(), calls_.end(), [id](const CallInfo& c) { return c.id == id; });
+    const auto found = FindById(calls_, id);
     return found == calls_.end() ? nullptr : &*found;
 }
 
 std::optional<CallInfo> CallModel::Find(CallId id) const {
-    const auto found =
-        std::find_if(calls_.begin(), calls_.end(), [id](const CallInfo& c) { return c.id == id; });
+    const auto found = FindById(calls_, id);
     if (found == calls_.end()) {
         return std::nullopt;
     }
     return *found;
-}
-
-CallResult CallModel::Refuse(const CallInfo& call, std::string_view why) const {
-    std::string text = "call ";
-    text.append(std::to_string(call.id)).append(" (").append(ToString(call.type)).append(", ");
-    text.append(ToString(call.status)).append("): ").append(why);
-    return {CallResult::Kind::kImpossible, text};
 }
 
 CallResult CallModel::NewCall(CallInfo call) {
@@ -202,239 +194,217 @@ CallResult CallModel::OutgoingCall(CallId id, std::string handle, std::string di
                     std::move(displayName), CallStatus::kRouting});
 }
 
-CallResult CallModel::RemoteRing(CallId id) {
+CallResult CallModel::Change(CallId id, const Step& step) {
     CallInfo* call = Call(id);
     if (call == nullptr) {
         return Unknown(id);
     }
-    if (!IsOutgoing(call->type) || call->status != CallStatus::kRouting) {
-        return Refuse(*call, "only an outgoing call that routes can start ringing");
-    }
     Texts texts;
-    MoveTo(*call, CallStatus::kRinging, texts);
+    if (std::optional<std::string> why = step(*call, texts)) {
+        std::string text = "call ";
+        text.append(std::to_string(id)).append(" (").append(ToString(call->type)).append(", ");
+        text.append(ToString(call->status)).append("): ").append(*why);
+        return {CallResult::Kind::kImpossible, text};
+    }
     return Publish(std::move(texts));
+}
+
+bool CallModel::HasStatus(CallId id, CallStatus status) const {
+    const std::optional<CallInfo> call = Find(id);
+    return call && call->status == status;
+}
+
+CallResult CallModel::RemoteRing(CallId id) {
+    return Change(id, [this](CallInfo& call, Texts& texts) -> Refusal {
+        if (!IsOutgoing(call.type) || call.status != CallStatus::kRouting) {
+            return "only an outgoing call that routes can start ringing";
+        }
+        MoveTo(call, CallStatus::kRinging, texts);
+        return std::nullopt;
+    });
 }
 
 CallResult CallModel::RemoteAnswer(CallId id) {
-    CallInfo* call = Call(id);
-    if (call == nullptr) {
-        return Unknown(id);
-    }
-    if (!IsUnansweredOutgoing(*call)) {
-        return Refuse(*call, "the far end answers only an outgoing call not answered yet");
-    }
-    Texts texts;
-    MoveTo(*call, CallStatus::kInProgress, texts);
-    return Publish(std::move(texts));
+    return Change(id, [this](CallInfo& call, Texts& texts) -> Refusal {
+        if (!IsUnansweredOutgoing(call)) {
+            return "the far end answers only an outgoing call not answered yet";
+        }
+        MoveTo(call, CallStatus::kInProgress, texts);
+        return std::nullopt;
+    });
 }
 
 CallResult CallModel::RemoteRefuse(CallId id) {
-    CallInfo* call = Call(id);
-    if (call == nullptr) {
-        return Unknown(id);
-    }
-    if (!IsUnansweredOutgoing(*call)) {
-        return Refuse(*call, "the far end refuses only an outgoing call not answered yet");
-    }
-    Texts texts;
-    End(*call, CallStatus::kRefused, texts);
-    return Publish(std::move(texts));
+    return EndUnansweredOutgoing(id, CallStatus::kRefused);
 }
 
 CallResult CallModel::RemoteBusy(CallId id) {
-    CallInfo* call = Call(id);
-    if (call == nullptr) {
-        return Unknown(id);
-    }
-    if (!IsUnansweredOutgoing(*call)) {
-        return Refuse(*call, "the far end is busy only for an outgoing call not answered yet");
-    }
-    Texts texts;
-    End(*call, CallStatus::kBusy, texts);
-    return Publish(std::move(texts));
+    return EndUnansweredOutgoing(id, CallStatus::kBusy);
+}
+
+CallResult CallModel::EndUnansweredOutgoing(CallId id, CallStatus status) {
+    return Change(id, [this, status](CallInfo& call, Texts& texts) -> Refusal {
+        if (!IsUnansweredOutgoing(call)) {
+            std::string why = "only an outgoing call not answered yet can end ";
+            return why.append(ToString(status));
+        }
+        End(call, status, texts);
+        return std::nullopt;
+    });
 }
 
 CallResult CallModel::RemoteHold(CallId id) {
-    CallInfo* call = Call(id);
-    if (call == nullptr) {
-        return Unknown(id);
-    }
-    if (!IsAnswered(call->status) || call->heldByFarEnd) {
-        return Refuse(*call, "the far end holds only an answered call it does not hold yet");
-    }
-    call->heldByFarEnd = true;
-    Texts texts;
-    if (call->status == CallStatus::kInProgress) {  // held here too: it still reads LOCALHOLD
-        MoveTo(*call, CallStatus::kRemoteHold, texts);
-    }
-    return Publish(std::move(texts));
+    return Change(id, [this](CallInfo& call, Texts& texts) -> Refusal {
+        if (!IsAnswered(call.status) || call.heldByFarEnd) {
+            return "the far end holds only an answered call it does not hold yet";
+        }
+        call.heldByFarEnd = true;
+        if (call.status == CallStatus::kInProgress) {  // held here too: it still reads LOCALHOLD
+            MoveTo(call, CallStatus::kRemoteHold, texts);
+        }
+        return std::nullopt;
+    });
 }
 
 CallResult CallModel::RemoteResume(CallId id) {
-    CallInfo* call = Call(id);
-    if (call == nullptr) {
-        return Unknown(id);
-    }
-    if (!call->heldByFarEnd) {
-        return Refuse(*call, "the far end does not hold it");
-    }
-    call->heldByFarEnd = false;
-    Texts texts;
-    if (call->status == CallStatus::kRemoteHold) {
-        MoveTo(*call, CallStatus::kInProgress, texts);
-    }
-    return Publish(std::move(texts));
+    return Change(id, [this](CallInfo& call, Texts& texts) -> Refusal {
+        if (!call.heldByFarEnd) {
+            return "the far end does not hold it";
+        }
+        call.heldByFarEnd = false;
+        if (call.status == CallStatus::kRemoteHold) {
+            MoveTo(call, CallStatus::kInProgress, texts);
+        }
+        return std::nullopt;
+    });
 }
 
 CallResult CallModel::RemoteHangup(CallId id) {
-    CallInfo* call = Call(id);
-    if (call == nullptr) {
-        return Unknown(id);
-    }
-    Texts texts;
-    if (call->status == CallStatus::kRouting || call->status == CallStatus::kRinging) {
-        End(*call, CallStatus::kMissed, texts);
-    } else if (IsAnswered(call->status)) {
-        End(*call, CallStatus::kFinished, texts);
-    } else {
-        return Refuse(*call, "the far end hangs up only a call that rings or is answered");
-    }
-    return Publish(std::move(texts));
+    return Change(id, [this](CallInfo& call, Texts& texts) -> Refusal {
+        if (call.status == CallStatus::kRouting || call.status == CallStatus::kRinging) {
+            End(call, CallStatus::kMissed, texts);
+        } else if (IsAnswered(call.status)) {
+            End(call, CallStatus::kFinished, texts);
+        } else {
+            return "the far end hangs up only a call that rings or is answered";
+        }
+        return std::nullopt;
+    });
 }
 
 CallResult CallModel::RemoteFail(CallId id, std::uint32_t reason) {
-    CallInfo* call = Call(id);
-    if (call == nullptr) {
-        return Unknown(id);
-    }
-    if (!IsLive(call->status)) {
-        return Refuse(*call, "it has ended");
-    }
-    if (reason == 0) {
-        return Refuse(*call, "a failure reason is a number above 0");
-    }
-    call->failureReason = reason;
-    Texts texts{CallText(id, "FAILUREREASON", std::to_string(reason))};
-    End(*call, CallStatus::kFailed, texts);
-    return Publish(std::move(texts));
+    return Change(id, [this, reason](CallInfo& call, Texts& texts) -> Refusal {
+        if (!IsLive(call.status)) {
+            return "it has ended";
+        }
+        if (reason == 0) {
+            return "a failure reason is a number above 0";
+        }
+        call.failureReason = reason;
+        texts.push_back(CallText(call.id, "FAILUREREASON", std::to_string(reason)));
+        End(call, CallStatus::kFailed, texts);
+        return std::nullopt;
+    });
 }
 
 CallResult CallModel::VoiceMail(CallId id, CallStatus state) {
-    CallInfo* call = Call(id);
-    if (call == nullptr) {
-        return Unknown(id);
-    }
-    const std::size_t target = VoiceMailStep(state);
-    const std::size_t now = VoiceMailStep(call->status);
-    if (target < kFirstVoiceMailStep || target >= std::size(kVoiceMailPath)) {
+    return Change(id, [this, state](CallInfo& call, Texts& texts) -> Refusal {
+        const std::size_t target = VoiceMailStep(state);
         std::string why(ToString(state));
-        return Refuse(*call, why.append(" is not a voice-mail state"));
-    }
-    if (!IsOutgoing(call->type) || now >= target) {
-        std::string why = "only an unanswered outgoing call before ";
-        return Refuse(*call, why.append(ToString(state)).append(" can move on to it"));
-    }
-    Texts texts;
-    if (state == CallStatus::kVmSent) {
-        End(*call, state, texts);
-    } else {
-        MoveTo(*call, state, texts);
-    }
-    return Publish(std::move(texts));
+        if (target < kFirstVoiceMailStep || target >= std::size(kVoiceMailPath)) {
+            return why.append(" is not a voice-mail state");
+        }
+        if (!IsOutgoing(call.type) || VoiceMailStep(call.status) >= target) {
+            std::string text = "only an unanswered outgoing call before ";
+            return text.append(why).append(" can move on to it");
+        }
+        if (state == CallStatus::kVmSent) {
+            End(call, state, texts);
+        } else {
+            MoveTo(call, state, texts);
+        }
+        return std::nullopt;
+    });
 }
 
 CallResult CallModel::SetInProgress(CallId id) {
-    CallInfo* call = Call(id);
-    if (call == nullptr) {
-        return Unknown(id);
+    if (HasStatus(id, CallStatus::kInProgress)) {
+        return {CallResult::Kind::kUnchanged, {}};
     }
-    if (call->status == CallStatus::kInProgress) {
-        return Unchanged();
-    }
-    Texts texts;
-    if (IsRingingHere(*call)) {
-        MoveTo(*call, CallStatus::kInProgress, texts);
-    } else if (call->status == CallStatus::kLocalHold) {
-        MoveTo(*call, call->heldByFarEnd ? CallStatus::kRemoteHold : CallStatus::kInProgress,
-               texts);
-    } else {
-        return Refuse(*call, "only an incoming call that rings or a call held here can go on");
-    }
-    return Publish(std::move(texts));
+    return Change(id, [this](CallInfo& call, Texts& texts) -> Refusal {
+        if (IsRingingHere(call)) {
+            MoveTo(call, CallStatus::kInProgress, texts);
+        } else if (call.status == CallStatus::kLocalHold) {
+            MoveTo(call, call.heldByFarEnd ? CallStatus::kRemoteHold : CallStatus::kInProgress,
+                   texts);
+        } else {
+            return "only an incoming call that rings or a call held here can go on";
+        }
+        return std::nullopt;
+    });
 }
 
 CallResult CallModel::SetOnHold(CallId id) {
-    CallInfo* call = Call(id);
-    if (call == nullptr) {
-        return Unknown(id);
+    if (HasStatus(id, CallStatus::kLocalHold)) {
+        return {CallResult::Kind::kUnchanged, {}};
     }
-    if (call->status == CallStatus::kLocalHold) {
-        return Unchanged();
-    }
-    if (!IsAnswered(call->status)) {
-        return Refuse(*call, "only an answered call can be held");
-    }
-    // The client says the hold is asked for, then that it holds.
-    Texts texts{CallText(id, "STATUS", "ONHOLD")};
-    MoveTo(*call, CallStatus::kLocalHold, texts);
-    return Publish(std::move(texts));
+    return Change(id, [this](CallInfo& call, Texts& texts) -> Refusal {
+        if (!IsAnswered(call.status)) {
+            return "only an answered call can be held";
+        }
+        // The client says the hold is asked for, then that it holds.
+        texts.push_back(CallText(call.id, "STATUS", "ONHOLD"));
+        MoveTo(call, CallStatus::kLocalHold, texts);
+        return std::nullopt;
+    });
 }
 
 CallResult CallModel::SetFinished(CallId id) {
-    CallInfo* call = Call(id);
-    if (call == nullptr) {
-        return Unknown(id);
-    }
-    Texts texts;
-    if (IsRingingHere(*call)) {
-        End(*call, CallStatus::kRefused, texts);
-    } else if (IsUnansweredOutgoing(*call)) {
-        End(*call, CallStatus::kCancelled, texts);
-    } else if (IsAnswered(call->status)) {
-        End(*call, CallStatus::kFinished, texts);
-    } else if (call->status == CallStatus::kVmRecording) {
-        End(*call, CallStatus::kVmSent, texts);
-    } else if (IsVoiceMail(call->status)) {
-        End(*call, CallStatus::kVmCancelled, texts);
-    } else {
-        return Refuse(*call, "it has ended");
-    }
-    return Publish(std::move(texts));
+    return Change(id, [this](CallInfo& call, Texts& texts) -> Refusal {
+        if (IsRingingHere(call)) {
+            End(call, CallStatus::kRefused, texts);
+        } else if (IsUnansweredOutgoing(call)) {
+            End(call, CallStatus::kCancelled, texts);
+        } else if (IsAnswered(call.status)) {
+            End(call, CallStatus::kFinished, texts);
+        } else if (call.status == CallStatus::kVmRecording) {
+            End(call, CallStatus::kVmSent, texts);
+        } else if (IsVoiceMail(call.status)) {
+            End(call, CallStatus::kVmCancelled, texts);
+        } else {
+            return "it has ended";
+        }
+        return std::nullopt;
+    });
 }
 
 CallResult CallModel::JoinConference(CallId id, CallId other) {
-    CallInfo* call = Call(id);
-    if (call == nullptr) {
-        return Unknown(id);
-    }
-    if (!CanJoin(*call)) {
-        return Refuse(*call, "cannot join a conference now");
-    }
-    if (call->conference != 0) {
-        return Refuse(*call, "is in a conference already");
-    }
-    CallInfo* host = Call(other);
-    if (host == nullptr || host == call) {
-        std::string why = "there is no other call ";
-        return Refuse(*call, why.append(std::to_string(other)).append(" to join"));
-    }
-    if (!CanJoin(*host)) {
-        return Refuse(*host, "cannot take a call into a conference now");
-    }
-    Texts texts;
-    if (host->conference == 0) {
-        host->conference = host->id;
-        conferences_[host->id] = {host->id};
-        texts.push_back(CallText(host->id, "CONF_ID", std::to_string(host->id)));
-    }
-    const CallId conference = host->conference;
-    call->conference = conference;
-    conferences_[conference].push_back(id);
-    texts.push_back(CallText(id, "CONF_ID", std::to_string(conference)));
-    if (const std::optional<CallInfo> first = Find(conference); first && IsLive(first->status)) {
-        texts.push_back(CountText(conference));
-    }
-    return Publish(std::move(texts));
+    return Change(id, [this, other](CallInfo& call, Texts& texts) -> Refusal {
+        CallInfo* host = Call(other);
+        if (!CanJoin(call) || call.conference != 0) {
+            return "only a live call in no conference, neither in voice mail nor ringing here, "
+                   "can join one";
+        }
+        if (host == nullptr || host == &call || !CanJoin(*host)) {
+            std::string why = "call ";
+            return why.append(std::to_string(other))
+                .append(" is not another call that can take it into a conference");
+        }
+        if (host->conference == 0) {
+            host->conference = host->id;
+            conferences_[host->id] = {host->id};
+            texts.push_back(CallText(host->id, "CONF_ID", std::to_string(host->id)));
+        }
+        const CallId conference = host->conference;
+        call.conference = conference;
+        conferences_[conference].push_back(call.id);
+        texts.push_back(CallText(call.id, "CONF_ID", std::to_string(conference)));
+        if (const std::optional<CallInfo> first = Find(conference);
+            first && IsLive(first->status)) {
+            texts.push_back(CountText(conference));
+        }
+        return std::nullopt;
+    });
 }
 
 void CallModel::HangUpAll() {

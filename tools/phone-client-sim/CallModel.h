@@ -107,7 +107,8 @@ struct CallResult {
         kImpossible,   // not in the call's state, or a bad argument; nothing changed
     };
     Kind kind = Kind::kDone;
-    // For people, when not Ok(): "call 12 (INCOMING_P2P, RINGING): the far end cannot answer it".
+    // For people, when not Ok(): "no call 12", "call 12 (INCOMING_P2P, RINGING): the far end
+    // answers only an outgoing call not answered yet".
     std::string why;
 
     bool Ok() const { return kind == Kind::kDone || kind == Kind::kUnchanged; }
@@ -116,7 +117,8 @@ struct CallResult {
 class CallModel {
   public:
     using NotificationSink = std::function<void(const std::string& text)>;
-    // Told `true` when a first call becomes answered and live, `false` when the last one ends.
+    // Told `true` when a first call becomes answered and live, `false` when the last one ends,
+    // before the texts of that change go to the sink.
     using TalkingObserver = std::function<void(bool talking)>;
 
     explicit CallModel(NotificationSink sink);
@@ -173,10 +175,17 @@ class CallModel {
 
   private:
     using Texts = std::vector<std::string>;
+    // Why a step was not taken; nothing when it was.
+    using Refusal = std::optional<std::string>;
+    // Changes a call, adding the texts of the change, or refuses without changing anything.
+    using Step = std::function<Refusal(CallInfo& call, Texts& texts)>;
 
     CallInfo* Call(CallId id);
     CallResult NewCall(CallInfo call);
-    CallResult Refuse(const CallInfo& call, std::string_view why) const;
+    // Takes `step` on call `id` and publishes what it did.
+    CallResult Change(CallId id, const Step& step);
+    CallResult EndUnansweredOutgoing(CallId id, CallStatus status);
+    bool HasStatus(CallId id, CallStatus status) const;
     void End(CallInfo& call, CallStatus status, Texts& texts);
     void MoveTo(CallInfo& call, CallStatus status, Texts& texts);
     CallResult Publish(Texts texts);

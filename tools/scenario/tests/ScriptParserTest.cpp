@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <span>
 #include <string>
 
 namespace scenario {
@@ -153,13 +154,32 @@ TEST(ScenarioParserTest, TextLimitsAreChecked) {
     EXPECT_FALSE(Parse("firmware 1").error);
 }
 
+// A line alone in a script, and the one error it gives or the step it becomes.
+struct LineCase {
+    std::string line;
+    std::string error;  // empty: the line is fine
+    Numbers numbers{};
+    std::string text{};
+    std::string word{};
+};
+
+void ExpectLines(std::span<const LineCase> cases) {
+    for (const LineCase& c : cases) {
+        SCOPED_TRACE(c.line);
+        if (!c.error.empty()) {
+            EXPECT_EQ(c.error, ErrorOf(c.line).message);
+            continue;
+        }
+        const ParseResult result = Parse(c.line);
+        ASSERT_FALSE(result.error) << result.error->message;
+        ASSERT_EQ(1u, result.steps.size());
+        EXPECT_EQ(c.numbers, result.steps[0].numbers);
+        EXPECT_EQ(c.text, result.steps[0].text);
+        EXPECT_EQ(c.word, result.steps[0].word);
+    }
+}
+
 TEST(ScenarioParserTest, LcdLinesTakeARowAndATextOrNoneADashOrAPlainFileName) {
-    struct LineCase {
-        std::string line;
-        std::string error;  // empty: the line is fine
-        Numbers numbers{};
-        std::string text{};
-    };
     const std::string notPlain =
         " is not a plain file name (no '/', no control character, not "
         "starting with '.')";
@@ -195,41 +215,23 @@ TEST(ScenarioParserTest, LcdLinesTakeARowAndATextOrNoneADashOrAPlainFileName) {
              notPlain},
         {"snapshot " + std::string(21, 'x'), "snapshot takes at most 20 characters, not 21"},
     };
-    for (const LineCase& c : cases) {
-        SCOPED_TRACE(c.line);
-        if (!c.error.empty()) {
-            EXPECT_EQ(c.error, ErrorOf(c.line).message);
-            continue;
-        }
-        const ParseResult result = Parse(c.line);
-        ASSERT_FALSE(result.error) << result.error->message;
-        ASSERT_EQ(1u, result.steps.size());
-        EXPECT_EQ(c.numbers, result.steps[0].numbers);
-        EXPECT_EQ(c.text, result.steps[0].text);
-    }
+    ExpectLines(cases);
 }
 
 TEST(ScenarioParserTest, CallLinesTakeAnIdAWordAndTheRestOfTheLineAsTheName) {
-    struct LineCase {
-        std::string line;
-        std::string error;  // empty: the line is fine
-        Numbers numbers{};
-        std::string word{};
-        std::string text{};
-    };
     const std::string callInUsage =
         "call-in needs a number from 1 to 4294967295, a word, then a text after one space";
     const std::string expectCallUsage =
         "expect-call needs a number from 1 to 4294967295 and a word";
     const LineCase cases[] = {
-        {"call-in 12 alice Alice Smith", "", {12}, "alice", "Alice Smith"},
-        {"call-in 12 alice  two  blanks ", "", {12}, "alice", " two  blanks "},
-        {"call-in 4294967295 +4412345 Ann", "", {4294967295}, "+4412345", "Ann"},
+        {"call-in 12 alice Alice Smith", "", {12}, "Alice Smith", "alice"},
+        {"call-in 12 alice  two  blanks ", "", {12}, " two  blanks ", "alice"},
+        {"call-in 4294967295 +4412345 Ann", "", {4294967295}, "Ann", "+4412345"},
         // No name, or blanks only: an empty display name.
-        {"call-in 12 alice", "", {12}, "alice", ""},
-        {"call-in  12\talice \t", "", {12}, "alice", ""},
-        {"expect-call 12 RINGING", "", {12}, "RINGING"},
-        {"expect-call  7  missed  ", "", {7}, "missed"},
+        {"call-in 12 alice", "", {12}, "", "alice"},
+        {"call-in  12\talice \t", "", {12}, "", "alice"},
+        {"expect-call 12 RINGING", "", {12}, "", "RINGING"},
+        {"expect-call  7  missed  ", "", {7}, "", "missed"},
         {"call-in", callInUsage},
         {"call-in 12", callInUsage},
         {"call-in 12   ", callInUsage},
@@ -242,19 +244,7 @@ TEST(ScenarioParserTest, CallLinesTakeAnIdAWordAndTheRestOfTheLineAsTheName) {
         {"expect-call 12 RINGING now", expectCallUsage},
         {"expect-call RINGING 12", "expect-call: \"RINGING\" is not a number from 1 to 4294967295"},
     };
-    for (const LineCase& c : cases) {
-        SCOPED_TRACE(c.line);
-        if (!c.error.empty()) {
-            EXPECT_EQ(c.error, ErrorOf(c.line).message);
-            continue;
-        }
-        const ParseResult result = Parse(c.line);
-        ASSERT_FALSE(result.error) << result.error->message;
-        ASSERT_EQ(1u, result.steps.size());
-        EXPECT_EQ(c.numbers, result.steps[0].numbers);
-        EXPECT_EQ(c.word, result.steps[0].word);
-        EXPECT_EQ(c.text, result.steps[0].text);
-    }
+    ExpectLines(cases);
 }
 
 TEST(ScenarioParserTest, OverLongLinesAndNulBytesAreRefusedWithoutCrashing) {
