@@ -6,6 +6,8 @@
 //   press SCAN           a key report with scan code SCAN
 //   firmware TEXT        a firmware-version report with up to five characters
 //   expect-hid CMD VALUE within 3 s the handset receives control command CMD with VALUE
+//   expect-no-hid CMD MS for MS milliseconds the handset receives control command CMD with no
+//                        value at all
 #include <string>
 
 #include "tools/handset-sim/OutputDecoder.h"
@@ -87,6 +89,32 @@ Outcome ExpectHid(Session& session, const Step& step) {
     return Outcome::Held();
 }
 
+// Looks from the expect-hid cursor on and leaves it where it is, as expect-no does.
+Outcome ExpectNoHid(Session& session, const Step& step) {
+    const auto command = static_cast<std::uint8_t>(step.numbers[0]);
+    const std::chrono::milliseconds duration(step.numbers[1]);
+    const auto matches = [&](const handset_sim::Event& event) {
+        return event.kind == handset_sim::Event::Kind::Received &&
+               event.decoded.kind == handset_sim::FrameKind::Control &&
+               event.decoded.command == command;
+    };
+    std::optional<std::size_t> found;
+    session.PumpUntil(
+        [&] {
+            found = session.Handset().WaitFor(matches, std::chrono::milliseconds(0),
+                                              session.handsetCursor);
+            return found.has_value();
+        },
+        duration);
+    if (found) {
+        return Outcome::Failed("the handset received control command " + std::to_string(command) +
+                               " (" + std::string(handset_sim::CommandName(command)) +
+                               ") as event #" + std::to_string(*found) + " within " +
+                               Milliseconds(duration));
+    }
+    return Outcome::Held();
+}
+
 }  // namespace
 
 void AddHandsetVerbs(std::vector<Verb>& verbs) {
@@ -95,6 +123,8 @@ void AddHandsetVerbs(std::vector<Verb>& verbs) {
     verbs.push_back({{"press", ArgumentShape::Number, kByte}, Press});
     verbs.push_back({{"firmware", ArgumentShape::Text, {}, {}, kFirmwareCharacters}, Firmware});
     verbs.push_back({{"expect-hid", ArgumentShape::TwoNumbers, kByte, kByte}, ExpectHid});
+    verbs.push_back(
+        {{"expect-no-hid", ArgumentShape::TwoNumbers, kByte, kMilliseconds}, ExpectNoHid});
 }
 
 }  // namespace scenario

@@ -23,7 +23,8 @@ struct Verb {
 };
 
 // The groups.
-void AddHandsetVerbs(std::vector<Verb>& verbs);    // plug, unplug, press, firmware, expect-hid
+void AddHandsetVerbs(std::vector<Verb>& verbs);    // plug, unplug, press, firmware, expect-hid,
+                                                   // expect-no-hid
 void AddSoftphoneVerbs(std::vector<Verb>& verbs);  // attach, say, logout, expect, expect-no
 void AddHostVerbs(std::vector<Verb>& verbs);       // expect-state, stop, start-second
 void AddTimeVerbs(std::vector<Verb>& verbs);       // wait
