@@ -27,10 +27,18 @@ class CCallMode : public CEmluatorModeBase {
     // More participants than a conference can hold are not asked for: a damaged count must not
     // flood the softphone.
     static constexpr unsigned long kMaxConfParticipants = 100;
+    static constexpr platform::TimerId kPollTimer = 1;
+    static constexpr platform::TimerId kLightTimer = 3;
+    static constexpr platform::TimerId kHasCallTimer = 9;
+    static constexpr platform::TimerId kKeySoundTimer = 13;
+    // The end screen's poll ticks: cleared on the one after the fifth.
+    static constexpr int kEndScreenTicks = 5;
 
     CCallMode();
+    ~CCallMode() override;
 
     bool ProcessSkypeMsg(std::wstring text) override;
+    bool ProcessKey(std::uint8_t key) override;
     void SetSkypeOnline(bool online) override;
     void SetHIDOnline(bool online) override;
     void RefreshLCD() override { DrawCallScreen(); }
@@ -43,6 +51,13 @@ class CCallMode : public CEmluatorModeBase {
 
     void StartRinger();
     void StopRinger();
+    // "set call <id> status onhold" for every call past its set-up, held ones again.
+    void HoldAllCalls();
+    // One keystroke for the window with the keyboard focus: a digit, '*', '#' or '+'.
+    static void SendDialKey(wchar_t character);
+
+    platform::LRESULT WindowProc(platform::MessageId message, platform::WPARAM wParam,
+                                 platform::LPARAM lParam) override;
 
     void DrawCallScreen();
     // The string-table base of m_langID: 0 Simplified Chinese, 100 other Chinese, 300 Japanese,
@@ -62,14 +77,25 @@ class CCallMode : public CEmluatorModeBase {
     int m_handsFree = 0;
     std::wstring m_pendingCallID;
     int m_micMuted = 0;
-    std::uint8_t m_lightOn = 0;
+    std::uint8_t m_lightOn = 1;  // the engine lit the keypad when the handset came
     long m_lightTimer = -1;
     long m_hasCallTimer = -1;
     long m_keySoundTimer = -1;
     std::uint8_t m_keySoundOff = 0;
     std::vector<std::wstring> m_knownCalls;
 
+  protected:
+    bool OnInitDialog() override;
+    void OnTimer(platform::TimerId id) override;
+
   private:
+    void OnPollTick();
+    void OnLightTick();
+    void OnKeySoundTick();
+    void OnDialTone(unsigned code);
+    void ClearEndScreen();
+    void JoinSelectedCall(const CallRecord& call);
+    void ToggleMute();
     // The notification about one call: what it returned when a keyword decided, nothing when
     // none did and the other tests go on.
     std::optional<bool> OnCallNotification(const std::wstring& text);
