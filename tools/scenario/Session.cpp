@@ -43,10 +43,38 @@ Session::Session(SessionOptions options)
 
 Session::~Session() = default;
 
+// The system writes its settings (HasCall, lightcurrent, mic) as it runs: every run gets copies
+// of the settings files and links to everything else, so that runs side by side never meet and
+// the program directory stays as it was built.
+std::string Session::MirrorProgramDirectory(const fs::path& from, const fs::path& to) {
+    std::error_code error;
+    const fs::path source = fs::absolute(from, error);
+    fs::directory_iterator entries(source, error);
+    if (error) {
+        return "cannot read the program directory " + source.native() + ": " + error.message();
+    }
+    for (const fs::directory_entry& entry : entries) {
+        const fs::path name = entry.path().filename();
+        std::string extension = name.extension().native();
+        for (char& c : extension) {
+            c = static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
+        }
+        if (extension == ".ini") {
+            fs::copy_file(entry.path(), to / name, error);
+        } else {
+            fs::create_symlink(entry.path(), to / name, error);
+        }
+        if (error) {
+            return "cannot put " + name.native() + " into " + to.native() + ": " + error.message();
+        }
+    }
+    return {};
+}
+
 platform::ChildOptions Session::HostOptions() const {
     platform::ChildOptions child;
-    child.program = options_.programDirectory / "larkspurd";
-    child.workingDirectory = options_.programDirectory;
+    child.program = programDirectory_ / "larkspurd";
+    child.workingDirectory = programDirectory_;
     child.environment = {{"KESTREL_HANDSET_SOCKET", handsetSocket_.native()},
                          {"KESTREL_CLIENT_SOCKET", clientSocket_.native()},
                          {"XDG_RUNTIME_DIR", runtimeDirectory_.native()},
@@ -63,8 +91,13 @@ Outcome Session::Start() {
     clientSocket_ = directory_->Path() / "client.sock";
     runtimeDirectory_ = directory_->Subdirectory("runtime");
     configDirectory_ = directory_->Subdirectory("config");
-    if (runtimeDirectory_.empty() || configDirectory_.empty()) {
+    programDirectory_ = directory_->Subdirectory("program");
+    if (runtimeDirectory_.empty() || configDirectory_.empty() || programDirectory_.empty()) {
         return Outcome::Failed("cannot make directories in " + directory_->Path().native());
+    }
+    if (std::string problem = MirrorProgramDirectory(options_.programDirectory, programDirectory_);
+        !problem.empty()) {
+        return Outcome::Failed(problem);
     }
     phone_ = std::make_unique<Softphone>(loop_, clientSocket_);
 

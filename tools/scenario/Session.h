@@ -97,6 +97,10 @@ class Session {
     };
 
     platform::ChildOptions HostOptions() const;
+    // Fills `to` with copies of the settings files of `from` and links to the rest; what went
+    // wrong, or nothing.
+    static std::string MirrorProgramDirectory(const std::filesystem::path& from,
+                                              const std::filesystem::path& to);
 
     SessionOptions options_;
     platform::MessageLoop loop_;
@@ -106,6 +110,7 @@ class Session {
     std::filesystem::path clientSocket_;
     std::filesystem::path runtimeDirectory_;
     std::filesystem::path configDirectory_;
+    std::filesystem::path programDirectory_;  // the run's own, mirroring the options' one
     std::unique_ptr<HostProcess> host_;
     std::unique_ptr<HostProcess> second_;
     std::unique_ptr<Softphone> phone_;

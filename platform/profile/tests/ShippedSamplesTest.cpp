@@ -1,5 +1,6 @@
-// The sample settings files copied into the program directory read back at their documented values.
-#include <cstdlib>
+// The sample settings files, as the build copies them into the program directory, read back at
+// their documented values. The copies there are read from the source tree: a program run in the
+// program directory writes its settings, so the copies change as the system runs.
 #include <filesystem>
 #include <string>
 
@@ -16,10 +17,8 @@ namespace fs = std::filesystem;
 constexpr int kAbsent = -123456;
 constexpr const wchar_t* kAbsentText = L"<absent>";
 
-// The program directory CTest names, or else the one this build assembles.
 fs::path ProgramFile(const char* name) {
-    const char* dir = std::getenv("KESTREL_PROGRAM_DIR");
-    return fs::path(dir != nullptr && *dir != '\0' ? dir : KESTREL_BUILD_PROGRAM_DIR) / name;
+    return fs::path(KESTREL_SAMPLES_DIR) / name;
 }
 
 struct IntKey {
