@@ -2,11 +2,11 @@
 // fake presses and releases; the display opened once, within a time limit, and given up loudly.
 #include "platform/keys/XTestKeystrokes.h"
 
-#include <X11/XKBlib.h>
 #include <X11/Xlib.h>
 #include <X11/extensions/XTest.h>
 #include <X11/keysym.h>
 
+#include <algorithm>
 #include <condition_variable>
 #include <cstdio>
 #include <cstdlib>
@@ -14,6 +14,7 @@
 #include <mutex>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "platform/log/DebugLog.h"
 
@@ -78,13 +79,19 @@ struct PendingOpen {
     bool done = false;
     bool abandoned = false;
     Display* display = nullptr;
+    bool hasXTest = false;
 };
 
-// The open display, nullptr when it failed; `timedOut` tells the two failures apart.
-Display* OpenWithin(const std::string& name, std::chrono::milliseconds timeout, bool& timedOut) {
+// The open display, nullptr when it failed; `timedOut` and `hasXTest` say more. The extension is
+// asked for within the same time limit: it is a round trip to the server as well.
+Display* OpenWithin(const std::string& name, std::chrono::milliseconds timeout, bool& timedOut,
+                    bool& hasXTest) {
     auto pending = std::make_shared<PendingOpen>();
     std::thread([pending, name] {
         Display* display = XOpenDisplay(name.c_str());
+        int eventBase = 0, errorBase = 0, major = 0, minor = 0;
+        const bool xtest = display != nullptr &&
+                           XTestQueryExtension(display, &eventBase, &errorBase, &major, &minor);
         std::lock_guard lock(pending->mutex);
         if (pending->abandoned) {
             if (display != nullptr) {
@@ -93,13 +100,47 @@ Display* OpenWithin(const std::string& name, std::chrono::milliseconds timeout, 
             return;
         }
         pending->display = display;
+        pending->hasXTest = xtest;
         pending->done = true;
         pending->finished.notify_one();
     }).detach();
     std::unique_lock lock(pending->mutex);
     timedOut = !pending->finished.wait_for(lock, timeout, [&] { return pending->done; });
     pending->abandoned = timedOut;
+    hasXTest = pending->hasXTest;
     return pending->display;
+}
+
+// Xlib's stock I/O error handler ends the process when a connection breaks (the server went
+// away). For the displays opened here it returns instead, leaving the loss to the display's exit
+// handler; every other display of the process keeps the stock behaviour.
+std::mutex adoptedMutex;
+std::vector<Display*> adopted;
+XIOErrorHandler stockIoErrorHandler = nullptr;
+
+int OnIoError(Display* display) {
+    {
+        std::lock_guard lock(adoptedMutex);
+        if (std::find(adopted.begin(), adopted.end(), display) != adopted.end()) {
+            return 0;
+        }
+    }
+    return stockIoErrorHandler != nullptr ? stockIoErrorHandler(display) : 0;
+}
+
+void Adopt(Display* display, XIOErrorExitHandler onLost, void* data) {
+    static std::once_flag installed;
+    std::call_once(installed, [] { stockIoErrorHandler = XSetIOErrorHandler(&OnIoError); });
+    XSetIOErrorExitHandler(display, onLost, data);
+    std::lock_guard lock(adoptedMutex);
+    adopted.push_back(display);
+}
+
+// Closing is safe after a loss too: Xlib then skips the round trip.
+void Close(Display* display) {
+    XCloseDisplay(display);
+    std::lock_guard lock(adoptedMutex);
+    adopted.erase(std::find(adopted.begin(), adopted.end(), display));
 }
 
 }  // namespace
@@ -109,9 +150,8 @@ struct XTestKeystrokes::Connection {
     std::string name;  // as the warnings show it
     bool lost = false;
 
-    // Xlib's default is to end the process when the connection breaks (the server went away);
-    // this only notes it. The display is unusable after it and never touched again.
-    static void OnIoError(Display*, void* self) { static_cast<Connection*>(self)->lost = true; }
+    // The connection broke: the display takes no more requests.
+    static void OnLost(Display*, void* self) { static_cast<Connection*>(self)->lost = true; }
 
     // Xlib's copy of the keymap follows a layout change only when MappingNotify is handled;
     // nothing else arrives on this connection, which selects no events.
@@ -130,8 +170,8 @@ XTestKeystrokes::XTestKeystrokes(std::chrono::milliseconds openTimeout)
     : openTimeout_(openTimeout) {}
 
 XTestKeystrokes::~XTestKeystrokes() {
-    if (state_ == State::kOpen) {
-        XCloseDisplay(connection_->display);
+    if (connection_ != nullptr) {
+        Close(connection_->display);
     }
 }
 
@@ -144,7 +184,8 @@ void XTestKeystrokes::Open() {
     std::string shown = "DISPLAY=";
     shown += EscapeControl(name);
     bool timedOut = false;
-    Display* display = OpenWithin(name, openTimeout_, timedOut);
+    bool hasXTest = false;
+    Display* display = OpenWithin(name, openTimeout_, timedOut, hasXTest);
     if (display == nullptr) {
         std::string why = "no X display reachable (";
         why += shown;
@@ -158,8 +199,7 @@ void XTestKeystrokes::Open() {
         GiveUp(why);
         return;
     }
-    int eventBase = 0, errorBase = 0, major = 0, minor = 0;
-    if (!XTestQueryExtension(display, &eventBase, &errorBase, &major, &minor)) {
+    if (!hasXTest) {
         XCloseDisplay(display);
         std::string why = "no X display reachable (";
         why += shown;
@@ -170,9 +210,11 @@ void XTestKeystrokes::Open() {
     connection_ = std::make_unique<Connection>();
     connection_->display = display;
     connection_->name = std::move(shown);
-    XSetIOErrorExitHandler(display, &Connection::OnIoError, connection_.get());
+    Adopt(display, &Connection::OnLost, connection_.get());
     state_ = State::kOpen;
-    DebugLog(kComponent, "opened " + connection_->name);
+    std::string opened = "opened ";
+    opened += connection_->name;
+    DebugLog(kComponent, opened);
 }
 
 void XTestKeystrokes::GiveUp(const std::string& why) {
@@ -180,7 +222,6 @@ void XTestKeystrokes::GiveUp(const std::string& why) {
     line += why;
     line += ": dial tones and keystrokes are not sent\n";
     std::fputs(line.c_str(), stderr);
-    // A lost display is left as it is: Xlib must not be asked to close it.
     state_ = State::kGivenUp;
 }
 
@@ -199,20 +240,17 @@ void XTestKeystrokes::Send(const KeyEvent& event) {
         // wins over one that gives it with Shift: the key pressed is the one the virtual key is.
         const KeyCode keycode =
             keysym == NoSymbol ? 0 : XKeysymToKeycode(connection.display, keysym);
-        const bool press = (event.flags & KEYEVENTF_KEYUP) == 0;
-        std::string what = "virtual key ";
-        what += Hex(event.virtualKey);
-        what += press ? " down" : " up";
         if (keycode == 0) {
+            std::string what = "virtual key ";
+            what += Hex(event.virtualKey);
             what += keysym == NoSymbol ? ": no keysym for it" : ": its keysym is on no key";
             DebugLog(kComponent, what + ", not sent");
             return;
         }
+        // Keys sent are not logged: the dial keys can be a PIN.
+        const bool press = (event.flags & KEYEVENTF_KEYUP) == 0;
         XTestFakeKeyEvent(connection.display, keycode, press ? True : False, CurrentTime);
         XFlush(connection.display);
-        what += " sent as keycode ";
-        what += std::to_string(keycode);
-        DebugLog(kComponent, what);
     }
     if (connection.lost) {
         std::string why = "the X display (";
