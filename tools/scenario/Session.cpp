@@ -78,7 +78,9 @@ platform::ChildOptions Session::HostOptions() const {
     child.environment = {{"KESTREL_HANDSET_SOCKET", handsetSocket_.native()},
                          {"KESTREL_CLIENT_SOCKET", clientSocket_.native()},
                          {"XDG_RUNTIME_DIR", runtimeDirectory_.native()},
-                         {"XDG_CONFIG_HOME", configDirectory_.native()}};
+                         {"XDG_CONFIG_HOME", configDirectory_.native()},
+                         // Dial tones must not reach the windows of the desktop the run is on.
+                         {"DISPLAY", ""}};
     return child;
 }
 
