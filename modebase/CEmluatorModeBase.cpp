@@ -23,11 +23,22 @@ bool CEmluatorModeBase::OnInitDialog() {
     return true;
 }
 
+void CEmluatorModeBase::StartTitleCountdown() {
+    m_titleTicks = 0;
+    if (m_titleTimer >= 0) {
+        SetTimer(kTitleTimer, std::chrono::milliseconds(100));
+    }
+}
+
 void CEmluatorModeBase::OnTimer(platform::TimerId id) {
-    if (m_titleTimer >= 0 && id == static_cast<platform::TimerId>(m_titleTimer) &&
-        m_titleTicks >= 0 && ++m_titleTicks > kTitleTicks) {
-        ShowTitleScreen();
-        m_titleTicks = -1;
+    if (m_titleTimer >= 0 && id == static_cast<platform::TimerId>(m_titleTimer)) {
+        if (m_titleTicks >= 0 && ++m_titleTicks > kTitleTicks) {
+            ShowTitleScreen();
+            m_titleTicks = -1;
+        }
+        if (m_titleTicks < 0) {
+            KillTimer(kTitleTimer);
+        }
     }
     Window::OnTimer(id);
 }

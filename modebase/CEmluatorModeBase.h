@@ -60,7 +60,8 @@ class CEmluatorModeBase : public platform::Window {
     void RequestCmdToHID(std::uint8_t command, std::uint8_t value);
     void SendVirtualKey(std::uint8_t key);
 
-    void StartTitleCountdown() { m_titleTicks = 0; }
+    // The title timer runs only while a countdown does, so an idle mode costs nothing.
+    void StartTitleCountdown();
     void StopTitleCountdown() { m_titleTicks = -1; }
     void ShowTitleScreen();
 

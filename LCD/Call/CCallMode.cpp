@@ -13,6 +13,7 @@ void CCallMode::SetSkypeOnline(bool online) {
     // The selection goes with the table, so that nothing reads a record that is gone.
     m_curCall = -1;
     m_nameScroll = -1;
+    WatchKeySound();
     CEmluatorModeBase::SetSkypeOnline(online);
 }
 

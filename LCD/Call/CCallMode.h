@@ -92,10 +92,13 @@ class CCallMode : public CEmluatorModeBase {
     void OnPollTick();
     void OnLightTick();
     void OnKeySoundTick();
+    // Starts the key-sound timer when the table went from empty to not or back.
+    void WatchKeySound();
     void OnDialTone(unsigned code);
     void ClearEndScreen();
     void JoinSelectedCall(const CallRecord& call);
     void ToggleMute();
+    bool HandleSkypeMsg(const std::wstring& text);
     // The notification about one call: what it returned when a keyword decided, nothing when
     // none did and the other tests go on.
     std::optional<bool> OnCallNotification(const std::wstring& text);

@@ -86,6 +86,12 @@ bool Contains(std::wstring_view text, std::wstring_view word) {
 }  // namespace
 
 bool CCallMode::ProcessSkypeMsg(std::wstring text) {
+    const bool result = HandleSkypeMsg(text);
+    WatchKeySound();
+    return result;
+}
+
+bool CCallMode::HandleSkypeMsg(const std::wstring& text) {
     if (StartsWith(text, L"CALLS ")) {
         AddKnownCalls(text);
     } else if (StartsWith(text, L"CALL ")) {

@@ -104,7 +104,18 @@ void CCallMode::OnLightTick() {
                                         m_startDir / "KestrelCFG.ini");
 }
 
+void CCallMode::WatchKeySound() {
+    const bool pending = m_calls.empty() == (m_keySoundOff != 0);
+    if (pending && m_keySoundTimer == -1) {
+        SetTimer(kKeySoundTimer, std::chrono::milliseconds(50));
+        m_keySoundTimer = static_cast<long>(kKeySoundTimer);
+    }
+}
+
 void CCallMode::OnKeySoundTick() {
+    // The timer runs only until the key sound follows the table: an idle phone costs nothing.
+    KillTimer(kKeySoundTimer);
+    m_keySoundTimer = -1;
     if (!m_calls.empty() && m_keySoundOff == 0) {
         RequestCmdToHID(kKeySoundCommand, 0);
         m_keySoundOff = 1;
