@@ -59,7 +59,11 @@ class CCallMode : public CEmluatorModeBase {
     platform::LRESULT WindowProc(platform::MessageId message, platform::WPARAM wParam,
                                  platform::LPARAM lParam) override;
 
+    // The end screen, or the screen of one call or of several; nothing without a call.
     void DrawCallScreen();
+    void DrawSingleCall();
+    void DrawTwoCalls();
+    void DrawEndScreen();
     // The string-table base of m_langID: 0 Simplified Chinese, 100 other Chinese, 300 Japanese,
     // 200 any other language.
     unsigned GetLangBase() const;
@@ -89,6 +93,15 @@ class CCallMode : public CEmluatorModeBase {
     void OnTimer(platform::TimerId id) override;
 
   private:
+    std::wstring Text(unsigned offset) const;
+    std::wstring StateText(int state) const;
+    // `name` from the scroll offset on when it is wider than `width` in the byte measure of the
+    // system's code page (its cells and the terminator), whole otherwise.
+    std::wstring ScrolledName(const std::wstring& name, std::size_t width);
+    std::wstring IconPath(const wchar_t* name) const;
+    std::wstring StateIcon(const CallRecord& call) const;
+    // The microphone's and the speaker's icons, when they apply.
+    void PutStatusIcons();
     void OnPollTick();
     void OnLightTick();
     void OnKeySoundTick();

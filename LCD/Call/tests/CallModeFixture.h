@@ -55,7 +55,7 @@ class RecordingEngine : public platform::Window {
 };
 
 class CallModeTest : public ::testing::Test {
-  protected:
+  public:
     CallModeTest() {
         std::filesystem::create_directories(directory_);
         WriteSettings("");

@@ -1,9 +1,13 @@
-// From a key report to the softphone command it causes, through the real engine and the Call
-// mode: the report as the HID link posts it, the command as the softphone link is given it.
+// The Call mode's speed: from a key report to the softphone command it causes, through the real
+// engine (the report as the HID link posts it, the command as the softphone link is given it);
+// and a whole call screen drawn and handed to the engine.
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
 #include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <string>
 #include <vector>
 
 #include "LCD/Call/CCallMode.h"
@@ -76,6 +80,29 @@ void BM_HoldKey(benchmark::State& state) {
     KeyToCommand(state, {"RINGING", "INPROGRESS"});
 }
 BENCHMARK(BM_HoldKey);
+
+// Two calls, the selected one with a name that scrolls, every icon read from its file.
+void BM_TwoCallScreen(benchmark::State& state) {
+    Rig rig({"RINGING", "INPROGRESS"});
+    for (const char* icon : {"call/hold.obj", "call/normaltalk.obj", "call/incoming.obj",
+                             "call/outgoing.obj", "call/multicall.obj", "turn_off_earphone.obj"}) {
+        const std::filesystem::path file = rig.dir.Path() / "logo" / icon;
+        std::filesystem::create_directories(file.parent_path());
+        std::ofstream(file, std::ios::binary) << std::string(32, '\x5A');
+    }
+    rig.links.skype.lastText = "CALL 8 STATUS RINGING";
+    platform::SendMessage(rig.engine.Handle(), RegisteredMessages::Get().skypeMessageReceived, 0,
+                          0);
+    rig.loop.ProcessReady();
+    rig.mode.m_calls[1].DisplayName = L"\u5F20\u4E09 Zhang San (office)";
+    for (auto _ : state) {
+        rig.mode.DrawCallScreen();
+    }
+    if (rig.mode.m_nameScroll == -1) {
+        state.SkipWithError("the name did not scroll");
+    }
+}
+BENCHMARK(BM_TwoCallScreen);
 
 }  // namespace
 
