@@ -38,11 +38,16 @@ TEST(IconArtTest, PixelsLandInTheirPageColumnAndBit) {
 
 TEST(IconArtTest, ArtThatIsNotSixteenBySixteenIsRefusedWithWhere) {
     const std::string good = Art(1, 1);
+    // Built by replacing and erasing: GCC 12 at -O3 misreads a literal added to a temporary.
+    std::string badCharacter = good;
+    badCharacter[0] = 'x';
+    std::string shortLine = good;
+    shortLine.erase(17, 1);
     const std::pair<std::string, std::string> cases[] = {
         {good.substr(0, 17 * 15), "16 lines, not 15"},
         {good + "................\n", "line 17"},
-        {"x" + good.substr(1), "line 1: '#' or '.' only"},
-        {good.substr(0, 16) + "\n" + good.substr(18), "line 2"},
+        {badCharacter, "line 1: '#' or '.' only"},
+        {shortLine, "line 2"},
     };
     for (const auto& [art, where] : cases) {
         std::string problem;
