@@ -1,26 +1,16 @@
 // What the engine sends out: control commands to the handset, commands to the softphone, and
 // the stored settings pushed to both.
-#include <algorithm>
-#include <cwctype>
-
 #include "common/Messages.h"
 #include "engine/CEmualtor.h"
 #include "engine/KestrelConfig.h"
 #include "engine/hid/HandsetProtocol.h"
+#include "platform/text/IgnoringCase.h"
 #include "platform/text/Utf8.h"
 
 namespace {
 
 constexpr std::size_t kMaxSkypeCommand = 255;
 constexpr std::wstring_view kDefaultDevice = L"Windows Default Device";
-
-bool EqualsIgnoringCase(std::wstring_view a, std::wstring_view b) {
-    return a.size() == b.size() &&
-           std::equal(a.begin(), a.end(), b.begin(), [](wchar_t x, wchar_t y) {
-               return std::towlower(static_cast<wint_t>(x)) ==
-                      std::towlower(static_cast<wint_t>(y));
-           });
-}
 
 }  // namespace
 
@@ -81,7 +71,7 @@ void CEmualtor::InitSkype() {
     SendCmdToSkype(L"Set ringer " + device(L"ringer"));
     if (config.GetInt(L"PhoneSet", L"bell", 1) == 1) {
         std::wstring file = config.GetString(L"MultiMedia", L"RingerFile", L"");
-        if (EqualsIgnoringCase(file, L"default.wav")) {
+        if (platform::EqualIgnoringCase(file, L"default.wav")) {
             file = (m_startDirectory / L"default.wav").wstring();
         }
         if (!file.empty()) {

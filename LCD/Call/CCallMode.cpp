@@ -78,8 +78,15 @@ void CCallMode::RemoveConfMembers(std::wstring_view id) {
 }
 
 int CCallMode::ReadSetting(const wchar_t* section, const wchar_t* key, int defaultValue) const {
-    return platform::GetPrivateProfileInt(section, key, defaultValue,
-                                          m_startDir / "KestrelCFG.ini");
+    return platform::GetPrivateProfileInt(section, key, defaultValue, SettingsFile());
+}
+
+void CCallMode::WriteSetting(const wchar_t* key, const std::wstring& value) const {
+    platform::WritePrivateProfileString(L"PhoneSet", key, value, SettingsFile());
+}
+
+std::filesystem::path CCallMode::SettingsFile() const {
+    return m_startDir / "KestrelCFG.ini";
 }
 
 void CCallMode::PostSettingChange(platform::WPARAM what, platform::LPARAM value) {

@@ -130,5 +130,8 @@ class CCallMode : public CEmluatorModeBase {
     void Store(const CallRecord& call);
     void RedrawIfActive();
     int ReadSetting(const wchar_t* section, const wchar_t* key, int defaultValue) const;
+    // Writes [PhoneSet] `key`.
+    void WriteSetting(const wchar_t* key, const std::wstring& value) const;
+    std::filesystem::path SettingsFile() const;
     void PostSettingChange(platform::WPARAM what, platform::LPARAM value);
 };

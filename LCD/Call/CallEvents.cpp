@@ -7,6 +7,7 @@
 #include <cwctype>
 
 #include "LCD/Call/CCallMode.h"
+#include "platform/text/IgnoringCase.h"
 
 namespace {
 
@@ -15,14 +16,6 @@ constexpr int kUserStatusUnchanged = -1;
 
 bool StartsWith(std::wstring_view text, std::wstring_view prefix) {
     return text.substr(0, prefix.size()) == prefix;
-}
-
-bool EqualIgnoringCase(std::wstring_view a, std::wstring_view b) {
-    return a.size() == b.size() &&
-           std::equal(a.begin(), a.end(), b.begin(), [](wchar_t x, wchar_t y) {
-               return std::towlower(static_cast<wint_t>(x)) ==
-                      std::towlower(static_cast<wint_t>(y));
-           });
 }
 
 // The text from `offset` on; empty when the text is shorter.
@@ -142,7 +135,7 @@ std::optional<bool> CCallMode::OnCallNotification(const std::wstring& text) {
     if (std::find(m_knownCalls.begin(), m_knownCalls.end(), id) != m_knownCalls.end()) {
         return true;
     }
-    if (!m_pendingCallID.empty() && EqualIgnoringCase(m_pendingCallID, id)) {
+    if (!m_pendingCallID.empty() && platform::EqualIgnoringCase(m_pendingCallID, id)) {
         m_pendingCallID.clear();
     }
     const int found = FindCallByID(id);
@@ -460,7 +453,7 @@ void CCallMode::OnCommandError() {
     // live and stay.
     std::vector<std::wstring> failed;
     for (auto call = m_calls.rbegin(); call != m_calls.rend(); ++call) {
-        if (!call->IsParticipant() && EqualIgnoringCase(call->CallID, m_pendingCallID)) {
+        if (!call->IsParticipant() && platform::EqualIgnoringCase(call->CallID, m_pendingCallID)) {
             failed.push_back(call->CallID);
         }
     }

@@ -3,7 +3,6 @@
 // changes when its notifications come back.
 #include "LCD/Call/CCallMode.h"
 #include "platform/keys/Keystrokes.h"
-#include "platform/profile/Profile.h"
 
 namespace {
 
@@ -131,8 +130,7 @@ void CCallMode::ToggleMute() {
     const bool muting = ReadSetting(L"phoneset", L"mic", 0) == 0;
     RequestCmdToSkype(muting ? L"Set mute on" : L"Set mute off");
     RequestCmdToHID(kMicMuteCommand, muting ? 1 : 0);
-    platform::WritePrivateProfileString(L"PhoneSet", L"mic", muting ? L"1" : L"0",
-                                        m_startDir / "KestrelCFG.ini");
+    WriteSetting(L"mic", muting ? L"1" : L"0");
     PostSettingChange(0, 0);
     // What the softphone needs to show the new state in its window.
     for (const wchar_t* text : {L"Protocol 1 ", L"focus", L"BTN_PRESSED", L"focus", L"BTN_PRESSED",

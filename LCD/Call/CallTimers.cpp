@@ -1,7 +1,6 @@
 // The Call mode's timers: the status poll with the end screen's life, the keypad light, the
 // has-call flag the engine reads, and the key-press sound switched off during calls.
 #include "LCD/Call/CCallMode.h"
-#include "platform/profile/Profile.h"
 
 namespace {
 
@@ -37,9 +36,7 @@ void CCallMode::OnTimer(platform::TimerId id) {
             OnLightTick();
             break;
         case kHasCallTimer:
-            platform::WritePrivateProfileString(L"PhoneSet", L"HasCall",
-                                                m_calls.empty() ? L"0" : L"1",
-                                                m_startDir / "KestrelCFG.ini");
+            WriteSetting(L"HasCall", m_calls.empty() ? L"0" : L"1");
             break;
         case kKeySoundTimer:
             OnKeySoundTick();
@@ -100,8 +97,7 @@ void CCallMode::OnLightTick() {
         RequestCmdToHID(kKeypadLightCommand, m_lightOn);
         m_lightOn = 1;
     }
-    platform::WritePrivateProfileString(L"PhoneSet", L"lightcurrent", std::to_wstring(m_lightOn),
-                                        m_startDir / "KestrelCFG.ini");
+    WriteSetting(L"lightcurrent", std::to_wstring(m_lightOn));
 }
 
 void CCallMode::WatchKeySound() {
