@@ -16,16 +16,23 @@ std::string OnOff(const std::optional<std::uint8_t>& value) {
 
 }  // namespace
 
-std::string RenderLcd(const Screen& lcd) {
-    constexpr std::string_view kUpper = "\u2580";
-    constexpr std::string_view kLower = "\u2584";
-    constexpr std::string_view kFull = "\u2588";
+std::string RenderLcd(const Screen& lcd, LcdCells cells) {
+    // By the dark pixels of a cell: upper left 1, upper right 2, lower left 4, lower right 8. A
+    // half block's pixel fills its cell's width: it counts as both columns.
+    static constexpr std::string_view kBlocks[16] = {
+        " ",      "\u2598", "\u259D", "\u2580", "\u2596", "\u258C", "\u259E", "\u259B",
+        "\u2597", "\u259A", "\u2590", "\u259C", "\u2584", "\u2599", "\u259F", "\u2588"};
+    const std::size_t width = cells == LcdCells::kQuadrants ? 2 : 1;
     std::string text;
-    for (std::size_t row = 0; row < kScreenHeight / 2; ++row) {
-        for (std::size_t x = 0; x < kScreenWidth; ++x) {
-            const bool upper = IsDark(lcd, x, 2 * row);
-            const bool lower = IsDark(lcd, x, 2 * row + 1);
-            text += upper && lower ? kFull : upper ? kUpper : lower ? kLower : " ";
+    for (std::size_t y = 0; y < kScreenHeight; y += 2) {
+        for (std::size_t x = 0; x < kScreenWidth; x += width) {
+            unsigned parts = (IsDark(lcd, x, y) ? 1u : 0u) | (IsDark(lcd, x, y + 1) ? 4u : 0u);
+            if (width == 2) {
+                parts |= (IsDark(lcd, x + 1, y) ? 2u : 0u) | (IsDark(lcd, x + 1, y + 1) ? 8u : 0u);
+            } else {
+                parts |= parts << 1;
+            }
+            text += kBlocks[parts];
         }
         text += '\n';
     }

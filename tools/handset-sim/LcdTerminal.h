@@ -7,9 +7,13 @@
 
 namespace handset_sim {
 
-// 32 lines of 128 characters, each character two pixel rows: upper half, lower half or full
-// block (UTF-8) where pixels are dark, a space where both are background.
-std::string RenderLcd(const Screen& lcd);
+// How many pixels a character stands for: one column of two rows (half blocks), or two columns
+// of two rows (quadrant blocks), for a terminal narrower than 128 columns.
+enum class LcdCells { kHalfBlocks, kQuadrants };
+
+// 32 lines of 128 (half blocks) or 64 (quadrants) characters: the block (UTF-8) whose parts are
+// dark where the pixels are, a space where they are all background.
+std::string RenderLcd(const Screen& lcd, LcdCells cells = LcdCells::kHalfBlocks);
 
 // One line: connection, light, backlight, ringer, mute, contrast, sound output, key sound,
 // firmware and the transfer counts; "-" for what the host never sent.

@@ -17,8 +17,9 @@ struct Failure {
     std::string detail;
 };
 
-// Starts the session, plays the steps in order until one fails, then stops the host if the
-// script has not. Each step is traced in the debug log ("kestrel scenario: 12: plug") before it
+// Prepares the session, plays the steps that open the script and can play before larkspurd starts
+// (settings), starts it, plays the other steps in order until one fails, then stops the host if
+// the script has not. Each step is traced in the debug log ("kestrel scenario: 12: plug") before it
 // runs.
 std::optional<Failure> Play(Session& session, const std::vector<Step>& steps);
 

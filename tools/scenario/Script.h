@@ -26,6 +26,9 @@ enum class ArgumentShape {
     // space, kept exactly; nothing but blanks after the word leaves the text empty.
     NumberWordAndOptionalText,
     NumberAndWord,  // "expect-call 12 RINGING"
+    // "setting PhoneSet lang 2052": two words, then the rest of the line after one space, kept
+    // exactly; nothing but blanks after the second word leaves the text empty.
+    TwoWordsAndOptionalText,
     // "snapshot NAME": one word that is a plain file name (no '/', no control character, not
     // starting with '.'), so that it names a file in the directory it is meant for.
     FileName,
@@ -51,9 +54,10 @@ struct Step {
     std::size_t line = 0;  // counted from 1
     std::string source;    // the line as written, without its line ending
     std::string verb;
-    std::string text;  // Text, TextAndNumber, NumberAndOptionalText, FileName,
-                       // NumberWordAndOptionalText
-    std::string word;  // NumberWordAndOptionalText, NumberAndWord
+    std::string text;        // Text, TextAndNumber, NumberAndOptionalText, FileName,
+                             // NumberWordAndOptionalText, TwoWordsAndOptionalText
+    std::string word;        // NumberWordAndOptionalText, NumberAndWord, TwoWordsAndOptionalText
+    std::string secondWord;  // TwoWordsAndOptionalText
     // In the order written; OptionalNumber always has one, NumberOrDash none for the dash.
     std::vector<std::uint32_t> numbers;
 };

@@ -102,6 +102,8 @@ class LineParser {
                 return NumberAndWord(rest);
             case ArgumentShape::FileName:
                 return FileName(rest);
+            case ArgumentShape::TwoWordsAndOptionalText:
+                return TwoWordsAndOptionalText(rest);
         }
         return Name() + " has an argument shape this parser does not know";
     }
@@ -191,6 +193,17 @@ class LineParser {
         }
         step_.word = std::string(words[1]);
         return std::nullopt;
+    }
+
+    std::optional<std::string> TwoWordsAndOptionalText(std::string_view rest) {
+        std::string_view line = TrimLeft(rest);
+        step_.word = std::string(TakeWord(line));
+        line = TrimLeft(line);
+        step_.secondWord = std::string(TakeWord(line));
+        if (step_.secondWord.empty()) {
+            return Name() + " needs two words, then a text after one space";
+        }
+        return OptionalText(line, "second word");
     }
 
     // Takes the number `line` starts with off it; `usage` when there is none.

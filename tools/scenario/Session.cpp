@@ -2,6 +2,7 @@
 #include "tools/scenario/Session.h"
 
 #include <algorithm>
+#include <iostream>
 #include <system_error>
 
 #include "platform/loop/MessageRegistry.h"
@@ -84,7 +85,7 @@ platform::ChildOptions Session::HostOptions() const {
     return child;
 }
 
-Outcome Session::Start() {
+Outcome Session::Prepare() {
     directory_ = TemporaryDirectory::Create("scenario");
     if (!directory_) {
         return Outcome::Failed("cannot make a temporary directory");
@@ -102,7 +103,10 @@ Outcome Session::Start() {
         return Outcome::Failed(problem);
     }
     phone_ = std::make_unique<Softphone>(loop_, clientSocket_);
+    return Outcome::Held();
+}
 
+Outcome Session::Launch() {
     const platform::ChildOptions child = HostOptions();
     if (!host_->Start(child)) {
         return Outcome::Failed("cannot start " + child.program.native() + " in " +
@@ -169,6 +173,25 @@ Outcome Session::RunSecondHost(milliseconds timeout) {
     return Outcome::Held();
 }
 
+fs::path Session::SettingsFile(std::string_view section) const {
+    if (programDirectory_.empty()) {
+        return {};
+    }
+    std::string lower(section);
+    for (char& c : lower) {
+        c = static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
+    }
+    return programDirectory_ / (lower == "keydef" ? "KeyDefine.ini" : "KestrelCFG.ini");
+}
+
+void Session::Note(const std::string& text) {
+    if (options_.live != nullptr) {
+        options_.live->Note(text, handset_.State().lcd);
+    } else {
+        std::cout << text << std::endl;
+    }
+}
+
 LcdPicture Session::WriteLcdPicture(const std::string& fileName) const {
     LcdPicture picture{options_.pngDirectory / fileName};
     picture.result = handset_sim::WriteLcdPng(picture.path, handset_.State().lcd, kPngScale);
@@ -179,6 +202,9 @@ bool Session::PumpUntil(const std::function<bool()>& done, milliseconds timeout)
     const auto deadline = std::chrono::steady_clock::now() + timeout;
     for (;;) {
         loop_.ProcessReady();
+        if (options_.live != nullptr) {
+            options_.live->Show(handset_.State().lcd);
+        }
         if (done()) {
             return true;
         }

@@ -11,6 +11,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "platform/childprocess/ChildProcess.h"
@@ -19,6 +20,7 @@
 #include "platform/png/PngWriter.h"
 #include "tools/handset-sim/HandsetSimulator.h"
 #include "tools/scenario/HostProcess.h"
+#include "tools/scenario/LiveView.h"
 #include "tools/scenario/Outcome.h"
 #include "tools/scenario/Softphone.h"
 #include "tools/scenario/TemporaryDirectory.h"
@@ -37,6 +39,8 @@ struct SessionOptions {
     std::filesystem::path programDirectory;  // larkspurd's, and its current directory
     // Where pictures of the LCD go; empty for the current directory.
     std::filesystem::path pngDirectory{};
+    // Shows the LCD as it changes, and the notes; nullptr for none.
+    LiveView* live = nullptr;
 };
 
 // A picture of the handset's LCD, and whether it was written.
@@ -54,10 +58,18 @@ class Session {
     Session(const Session&) = delete;
     Session& operator=(const Session&) = delete;
 
-    // Makes the temporary directory and starts larkspurd in it, then waits until it listens for
-    // handsets and has shown its first state. The handset starts unplugged and no softphone
-    // listens.
-    Outcome Start();
+    // Makes the temporary directory and the run's program directory in it; larkspurd has not
+    // started yet, so its settings may still be changed (SettingsFile).
+    Outcome Prepare();
+    // Starts larkspurd in the prepared directory, then waits until it listens for handsets and
+    // has shown its first state. The handset starts unplugged and no softphone listens.
+    Outcome Launch();
+
+    // The run's copy of the settings file that holds `section`: KeyDefine.ini for [KeyDef],
+    // KestrelCFG.ini for every other section. Empty before Prepare.
+    std::filesystem::path SettingsFile(std::string_view section) const;
+    // A line saying what the script does now: to the live view, or to standard output.
+    void Note(const std::string& text);
     // SIGTERM to larkspurd and a wait for its end; SIGKILL when it does not end in time. Fails
     // unless it ended by itself with status 0. Nothing to do once it has ended.
     Outcome StopHost();

@@ -14,6 +14,7 @@ std::span<const Verb> AllVerbs() {
         AddCallVerbs(all);
         AddHostVerbs(all);
         AddTimeVerbs(all);
+        AddScriptVerbs(all);
         return all;
     }();
     return verbs;

@@ -20,6 +20,9 @@ using VerbHandler = Outcome (*)(Session& session, const Step& step);
 struct Verb {
     Signature signature;
     VerbHandler play;
+    // Lines of this verb that open a script play before larkspurd starts, so that it reads what
+    // they did at its start.
+    bool beforeStart = false;
 };
 
 // The groups.
@@ -30,6 +33,7 @@ void AddHostVerbs(std::vector<Verb>& verbs);       // expect-state, stop, start-
 void AddTimeVerbs(std::vector<Verb>& verbs);       // wait
 void AddLcdVerbs(std::vector<Verb>& verbs);        // expect-lcd, expect-lcd-highlight, snapshot
 void AddCallVerbs(std::vector<Verb>& verbs);       // call-in ..., remote-..., vm-..., expect-call
+void AddScriptVerbs(std::vector<Verb>& verbs);     // setting, note
 
 // Every verb, each name once.
 std::span<const Verb> AllVerbs();

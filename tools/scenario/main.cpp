@@ -1,12 +1,13 @@
 // scenario: plays a script against the whole system, larkspurd between a simulated handset and a
 // simulated softphone, and says whether everything the script expects happened (docs/scenario.md).
 //
-//   scenario [--program-dir DIR] [--png-dir DIR] SCRIPT
+//   scenario [--program-dir DIR] [--png-dir DIR] [--live] SCRIPT
 //   scenario --help
 //
 // DIR is larkspurd's directory and its current directory (default: the build's program
 // directory). --png-dir is where snapshot writes (default: the current directory); with it, a
-// failed run also leaves the handset's LCD there as SCRIPT-failed.png.
+// failed run also leaves the handset's LCD there as SCRIPT-failed.png. --live shows the LCD as it
+// changes, and the script's notes, on standard output.
 // Exit status: 0 every expectation held; 1 a step (or the start or end of the run) failed, told on
 // stderr with everything seen up to then; 2 bad usage or a script that cannot be read or parsed.
 // KESTREL_DEBUG=1 also traces each step (and reaches larkspurd, which then says more).
@@ -29,12 +30,14 @@ namespace {
 
 namespace fs = std::filesystem;
 
-constexpr const char* kUsage = "usage: scenario [--program-dir DIR] [--png-dir DIR] SCRIPT\n";
+constexpr const char* kUsage =
+    "usage: scenario [--program-dir DIR] [--png-dir DIR] [--live] SCRIPT\n";
 constexpr std::uintmax_t kMaxScriptBytes = 1024 * 1024;
 constexpr std::size_t kHelpWidth = 80;
 
 struct Arguments {
     bool help = false;
+    bool live = false;
     fs::path programDirectory = SCENARIO_PROGRAM_DIR;
     fs::path pngDirectory;
     fs::path script;
@@ -56,6 +59,9 @@ void PrintHelp() {
                  "  --png-dir DIR      where snapshot NAME writes NAME.png (default: the\n"
                  "                     current directory); when the run fails, the handset's\n"
                  "                     LCD is also written there as SCRIPT-failed.png\n"
+                 "  --live             show the handset's LCD as it changes, and the script's\n"
+                 "                     notes under it (in a terminal: redrawn in place; else\n"
+                 "                     one line per note and per new screen)\n"
                  "  --help             show this text and exit\n"
                  "\n"
                  "expect-lcd and expect-lcd-highlight read the LCD's four text rows back from\n"
@@ -92,6 +98,8 @@ std::optional<Arguments> ParseArguments(int argc, char** argv) {
         const std::string argument = argv[i];
         if (argument == "--help") {
             arguments.help = true;
+        } else if (argument == "--live") {
+            arguments.live = true;
         } else if ((argument == "--program-dir" || argument == "--png-dir") && i + 1 < argc) {
             (argument == "--program-dir" ? arguments.programDirectory : arguments.pngDirectory) =
                 argv[++i];
@@ -149,7 +157,12 @@ int main(int argc, char** argv) {
         return 2;
     }
 
-    scenario::Session session({arguments->programDirectory, arguments->pngDirectory});
+    std::optional<scenario::LiveView> live;
+    if (arguments->live) {
+        live.emplace(std::cout, handset_sim::ConsoleStyleOf(1) /* standard output */);
+    }
+    scenario::Session session(
+        {arguments->programDirectory, arguments->pngDirectory, live ? &*live : nullptr});
     const std::optional<scenario::Failure> failure = scenario::Play(session, script.steps);
     if (!failure) {
         std::cout << "scenario: " << name << ": passed (" << script.steps.size() << " steps)\n";

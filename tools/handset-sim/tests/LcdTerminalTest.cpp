@@ -59,6 +59,28 @@ TEST(LcdTerminalTest, EachCharacterShowsTwoPixelRows) {
     EXPECT_EQ(last[126], " ");
 }
 
+TEST(LcdTerminalTest, QuadrantsShowTwoByTwoPixelsInHalfTheWidth) {
+    // By the cell's dark pixels: upper left 1, upper right 2, lower left 4, lower right 8.
+    const char* const blocks[16] = {" ",      "\u2598", "\u259D", "\u2580", "\u2596", "\u258C",
+                                    "\u259E", "\u259B", "\u2597", "\u259A", "\u2590", "\u259C",
+                                    "\u2584", "\u2599", "\u259F", "\u2588"};
+    for (unsigned parts = 0; parts < 16; ++parts) {
+        SCOPED_TRACE(parts);
+        // The cell at column 10, line 3: pixels x 20 and 21, y 6 and 7, all in page 0.
+        Screen lcd{};
+        lcd[20] = static_cast<std::uint8_t>(((parts & 1) ? 0x40 : 0) | ((parts & 4) ? 0x80 : 0));
+        lcd[21] = static_cast<std::uint8_t>(((parts & 2) ? 0x40 : 0) | ((parts & 8) ? 0x80 : 0));
+        const std::vector<std::string> lines = Lines(RenderLcd(lcd, LcdCells::kQuadrants));
+        ASSERT_EQ(lines.size(), 32u);
+        const std::vector<std::string> cells = Cells(lines[3]);
+        ASSERT_EQ(cells.size(), 64u);
+        EXPECT_EQ(cells[10], blocks[parts]);
+        EXPECT_EQ(cells[9], " ");
+        EXPECT_EQ(cells[11], " ");
+        EXPECT_EQ(Lines(RenderLcd(lcd, LcdCells::kQuadrants))[2], std::string(64, ' '));
+    }
+}
+
 TEST(LcdTerminalTest, TheStatusLineNamesWhatWasNeverSent) {
     EXPECT_EQ(StatusLine(HandsetState{}, false, ""),
               "unplugged | light - | backlight - | ringer - | mute - | contrast - | output - | "

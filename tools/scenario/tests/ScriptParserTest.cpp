@@ -25,6 +25,7 @@ const Signature kVerbs[] = {
     {"snapshot", ArgumentShape::FileName, {}, {}, 20},
     {"call-in", ArgumentShape::NumberWordAndOptionalText, {1, 4294967295}},
     {"expect-call", ArgumentShape::NumberAndWord, {1, 4294967295}},
+    {"setting", ArgumentShape::TwoWordsAndOptionalText},
 };
 
 ParseResult Parse(std::string_view script) {
@@ -161,6 +162,7 @@ struct LineCase {
     Numbers numbers{};
     std::string text{};
     std::string word{};
+    std::string secondWord{};
 };
 
 void ExpectLines(std::span<const LineCase> cases) {
@@ -176,6 +178,7 @@ void ExpectLines(std::span<const LineCase> cases) {
         EXPECT_EQ(c.numbers, result.steps[0].numbers);
         EXPECT_EQ(c.text, result.steps[0].text);
         EXPECT_EQ(c.word, result.steps[0].word);
+        EXPECT_EQ(c.secondWord, result.steps[0].secondWord);
     }
 }
 
@@ -243,6 +246,28 @@ TEST(ScenarioParserTest, CallLinesTakeAnIdAWordAndTheRestOfTheLineAsTheName) {
         {"expect-call 12", expectCallUsage},
         {"expect-call 12 RINGING now", expectCallUsage},
         {"expect-call RINGING 12", "expect-call: \"RINGING\" is not a number from 1 to 4294967295"},
+    };
+    ExpectLines(cases);
+}
+
+TEST(ScenarioParserTest, SettingLinesTakeASectionAKeyAndTheRestOfTheLineAsTheValue) {
+    const std::string usage = "setting needs two words, then a text after one space";
+    const LineCase cases[] = {
+        {"setting PhoneSet lang 2052", "", {}, "2052", "PhoneSet", "lang"},
+        {"setting  MultiMedia\taudioout USB Audio Device ",
+         "",
+         {},
+         "USB Audio Device ",
+         "MultiMedia",
+         "audioout"},
+        // Nothing after the key: the empty value.
+        {"setting MultiMedia RingerFile", "", {}, "", "MultiMedia", "RingerFile"},
+        {"setting MultiMedia RingerFile  \t", "", {}, "", "MultiMedia", "RingerFile"},
+        {"setting", usage},
+        {"setting PhoneSet", usage},
+        {"setting PhoneSet   ", usage},
+        {"setting PhoneSet lang\t2052",
+         "setting needs one space between the second word and the text"},
     };
     ExpectLines(cases);
 }
