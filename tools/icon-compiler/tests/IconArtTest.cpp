@@ -23,8 +23,8 @@ TEST(IconArtTest, PixelsLandInTheirPageColumnAndBit) {
         std::size_t byte;
         std::uint8_t bits;
     };
-    const Case cases[] = {{0, 0, 0, 0x01}, {0, 7, 0, 0x80}, {0, 8, 16, 0x01}, {15, 15, 31, 0x80},
-                          {3, 9, 19, 0x02}};
+    const Case cases[] = {
+        {0, 0, 0, 0x01}, {0, 7, 0, 0x80}, {0, 8, 16, 0x01}, {15, 15, 31, 0x80}, {3, 9, 19, 0x02}};
     for (const Case& c : cases) {
         std::string problem;
         const std::optional<IconBytes> icon = ParseIconArt(Art(c.x, c.y), problem);
