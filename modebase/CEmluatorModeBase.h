@@ -88,6 +88,11 @@ class CEmluatorModeBase : public platform::Window {
     // The string-table offset of `langId`: 0 Simplified Chinese, 100 other Chinese, 200 any
     // other language.
     static unsigned TitleLanguageOffset(std::uint16_t langId);
+    // The offset of a mode's own texts, which come in Japanese too: 300 for Japanese, otherwise
+    // the title's.
+    static unsigned LanguageOffset(std::uint16_t langId) {
+        return (langId & 0x3FF) == 0x11 ? 300 : TitleLanguageOffset(langId);
+    }
 
     // Binding to a plug-in, as CreateMode does it.
     void SetModule(const StringTable* module) { m_module = module; }

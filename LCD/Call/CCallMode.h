@@ -95,9 +95,6 @@ class CCallMode : public CEmluatorModeBase {
   private:
     std::wstring Text(unsigned offset) const;
     std::wstring StateText(int state) const;
-    // `name` from the scroll offset on when it is wider than `width` in the byte measure of the
-    // system's code page (its cells and the terminator), whole otherwise.
-    std::wstring ScrolledName(const std::wstring& name, std::size_t width);
     std::wstring IconPath(const wchar_t* name) const;
     std::wstring StateIcon(const CallRecord& call) const;
     // The microphone's and the speaker's icons, when they apply.

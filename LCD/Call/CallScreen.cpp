@@ -7,7 +7,7 @@
 #include <string_view>
 
 #include "LCD/Call/CCallMode.h"
-#include "platform/font/TextRenderer.h"
+#include "modebase/NameScroll.h"
 
 namespace {
 
@@ -70,12 +70,7 @@ std::wstring Elapsed(const CallRecord& call, platform::TimePoint now) {
 }  // namespace
 
 unsigned CCallMode::GetLangBase() const {
-    const unsigned primary = m_langID & 0x3FF;
-    const unsigned sublanguage = m_langID >> 10;
-    if (primary == 0x04) {
-        return sublanguage == 2 ? 0 : 100;
-    }
-    return primary == 0x11 ? 300 : 200;
+    return LanguageOffset(m_langID);
 }
 
 std::wstring CCallMode::Text(unsigned offset) const {
@@ -84,18 +79,6 @@ std::wstring CCallMode::Text(unsigned offset) const {
 
 std::wstring CCallMode::StateText(int state) const {
     return state >= CS_ROUTING && state <= CS_VOICEMSG ? Text(StateOffset(state)) : L"";
-}
-
-std::wstring CCallMode::ScrolledName(const std::wstring& name, std::size_t width) {
-    // The width the name takes in the system's byte measure, its terminator included.
-    if (platform::TextCells(name) + 1 <= width) {
-        m_nameScroll = -1;
-        return name;
-    }
-    if (m_nameScroll == -1 || m_nameScroll > static_cast<int>(name.size())) {
-        m_nameScroll = 0;
-    }
-    return name.substr(static_cast<std::size_t>(m_nameScroll));
 }
 
 std::wstring CCallMode::IconPath(const wchar_t* name) const {
@@ -138,7 +121,7 @@ void CCallMode::DrawSingleCall() {
     const CallRecord& call = m_calls[static_cast<std::size_t>(m_curCall)];
     ModeScreen screen;
     screen.SetRow(0, kBlanks);
-    screen.SetRow(1, Row(ScrolledName(call.DisplayName, 16)));
+    screen.SetRow(1, Row(ScrollName(call.DisplayName, 16, m_nameScroll)));
     screen.SetRow(2, Row(StateText(call.CallState)));
     screen.SetRow(
         3, IsTalkingOrHeld(call.CallState) ? Row(L"  ", Elapsed(call, Loop().Now())) : kBlanks);
@@ -162,7 +145,7 @@ void CCallMode::DrawTwoCalls() {
         const CallRecord& call = m_calls[static_cast<std::size_t>(index)];
         const bool selected = index == m_curCall;
         const std::wstring name =
-            selected ? ScrolledName(call.DisplayName, call.IsParticipant() ? 12 : 14)
+            selected ? ScrollName(call.DisplayName, call.IsParticipant() ? 12 : 14, m_nameScroll)
                      : call.DisplayName;
         screen.SetRow(row, Row(call.IsParticipant() ? L"    " : L"  ", name));
     }
@@ -194,7 +177,7 @@ void CCallMode::DrawTwoCalls() {
 void CCallMode::DrawEndScreen() {
     ModeScreen screen;
     screen.SetRow(0, kBlanks);
-    screen.SetRow(1, Row(ScrolledName(m_endName, 16)));
+    screen.SetRow(1, Row(ScrollName(m_endName, 16, m_nameScroll)));
     screen.SetRow(2, Row(Text(EndOffset(m_endKind, m_failReason))));
     screen.SetRow(3, kBlanks);
     screen.highlight = -1;

@@ -4,10 +4,8 @@
 
 #include <gtest/gtest.h>
 
-#include <cstring>
 #include <filesystem>
 #include <fstream>
-#include <functional>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -16,43 +14,8 @@
 #include "LCD/Call/CallStrings.h"
 #include "common/Messages.h"
 #include "modebase/ModePlugin.h"
+#include "modebase/tests/RecordingEngine.h"
 #include "platform/text/Utf8.h"
-
-class RecordingEngine : public platform::Window {
-  public:
-    platform::LRESULT WindowProc(platform::MessageId message, platform::WPARAM wParam,
-                                 platform::LPARAM lParam) override {
-        const RegisteredMessages& m = RegisteredMessages::Get();
-        if (message == m.requestCmdToSkype) {
-            const std::string command = reinterpret_cast<const char*>(lParam);
-            commands.push_back(command);
-            if (onCommand) {
-                onCommand(command);
-            }
-        } else if (message == m.requestCmdToHid) {
-            hid.push_back(std::to_string(wParam) + "/" + std::to_string(lParam));
-        } else if (message == m.virtualHidKey) {
-            keys.push_back(static_cast<int>(wParam));
-        } else if (message == m.settingChange) {
-            settings.push_back(std::to_string(wParam) + "," + std::to_string(lParam));
-        } else if (message == m.requestDisplayLcd) {
-            std::memcpy(frame.data(), reinterpret_cast<const void*>(lParam), frame.size());
-            ++frames;
-        }
-        return 1;
-    }
-    // Everything recorded so far, taken away.
-    std::vector<std::string> TakeCommands() { return std::exchange(commands, {}); }
-    std::vector<std::string> TakeHid() { return std::exchange(hid, {}); }
-
-    std::vector<std::string> commands;
-    std::vector<std::string> hid;
-    std::vector<std::string> settings;
-    std::vector<int> keys;
-    LCDFrame frame{};
-    int frames = 0;
-    std::function<void(const std::string&)> onCommand;
-};
 
 class CallModeTest : public ::testing::Test {
   public:
