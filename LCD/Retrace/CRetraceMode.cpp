@@ -1,0 +1,128 @@
+// The Retrace mode's lists: the search by id, the softphone's coming and going, the settings of
+// its timers.
+#include "LCD/Retrace/CRetraceMode.h"
+
+#include "platform/files/WorkingDirectory.h"
+
+namespace {
+
+std::wstring_view TrimSpaces(std::wstring_view text) {
+    const std::size_t first = text.find_first_not_of(L' ');
+    if (first == std::wstring_view::npos) {
+        return {};
+    }
+    return text.substr(first, text.find_last_not_of(L' ') - first + 1);
+}
+
+int Find(const std::vector<HistoryEntry>& list, std::wstring_view id) {
+    for (std::size_t i = 0; i < list.size(); ++i) {
+        if (TrimSpaces(list[i].id) == id) {
+            return static_cast<int>(i);
+        }
+    }
+    return -1;
+}
+
+}  // namespace
+
+CRetraceMode::CRetraceMode() : m_startDir(platform::CurrentDirectory()) {}
+
+CRetraceMode::~CRetraceMode() {
+    StopNewCallTimer();
+    StopTickTimer();
+    StopHistoryTimer();
+}
+
+int CRetraceMode::FindCallEntry(std::wstring_view id) const {
+    const std::wstring_view wanted = TrimSpaces(id);
+    if (const int i = Find(m_newCalls, wanted); i != -1) {
+        return i;
+    }
+    if (const int j = Find(m_history, wanted); j != -1) {
+        return -(j + 2);
+    }
+    return -1;
+}
+
+HistoryEntry& CRetraceMode::EntryAt(int found) {
+    return found >= 0 ? m_newCalls[static_cast<std::size_t>(found)]
+                      : m_history[static_cast<std::size_t>(-found - 2)];
+}
+
+int CRetraceMode::ParseCallStatus(std::wstring_view word) {
+    static constexpr std::wstring_view kWords[] = {
+        L"INPROGRESS", L"FINISHED", L"MISSED", L"REFUSED", L"FAILED", L"CANCELLED", L"BUSY"};
+    const std::wstring_view trimmed = TrimSpaces(word);
+    for (std::size_t code = 0; code < std::size(kWords); ++code) {
+        if (trimmed == kWords[code]) {
+            return static_cast<int>(code);
+        }
+    }
+    return CALL_NONE;
+}
+
+unsigned CRetraceMode::GetLangBase() const {
+    return LanguageOffset(m_langID);
+}
+
+void CRetraceMode::SetSkypeOnline(bool online) {
+    if (online) {
+        RequestCmdToSkype(L"SEARCH CALLS");
+    } else {
+        m_history.clear();
+        m_newCalls.clear();
+        m_historyLoaded = false;
+    }
+    CEmluatorModeBase::SetSkypeOnline(online);
+}
+
+void CRetraceMode::SetHIDOnline(bool online) {
+    if (!online) {
+        SetActived(false);
+    } else if (IsActived()) {
+        DrawHistoryScreen();
+    }
+    CEmluatorModeBase::SetHIDOnline(online);
+}
+
+void CRetraceMode::StartNewCallTimer() {
+    if (m_newCallTimer == -1) {
+        m_newCallAsked.clear();  // a new pass
+        SetTimer(kNewCallTimer, std::chrono::milliseconds(10));
+        m_newCallTimer = static_cast<long>(kNewCallTimer);
+    }
+}
+
+void CRetraceMode::StopNewCallTimer() {
+    if (m_newCallTimer != -1) {
+        KillTimer(kNewCallTimer);
+        m_newCallTimer = -1;
+    }
+}
+
+void CRetraceMode::StartTickTimer() {
+    if (m_tickTimer == -1) {
+        SetTimer(kTickTimer, std::chrono::milliseconds(1000));
+        m_tickTimer = static_cast<long>(kTickTimer);
+    }
+}
+
+void CRetraceMode::StopTickTimer() {
+    if (m_tickTimer != -1) {
+        KillTimer(kTickTimer);
+        m_tickTimer = -1;
+    }
+}
+
+void CRetraceMode::StartHistoryTimer() {
+    // Set anew every time: a running sweep's period starts again.
+    SetTimer(kHistoryTimer, std::chrono::milliseconds(20));
+    m_historyTimer = static_cast<long>(kHistoryTimer);
+}
+
+void CRetraceMode::StopHistoryTimer() {
+    if (m_historyTimer != -1) {
+        KillTimer(kHistoryTimer);
+        m_historyTimer = -1;
+    }
+}
