@@ -115,7 +115,10 @@ void CCallMode::AddKnownCalls(const std::wstring& text) {
         const std::size_t separator = text.find(L", ", at);
         const std::wstring id =
             text.substr(at, separator == std::wstring::npos ? std::wstring::npos : separator - at);
-        if (std::find(m_knownCalls.begin(), m_knownCalls.end(), id) == m_knownCalls.end()) {
+        // A call the table tracks stays tracked: the history's searches list live calls too,
+        // and a call whose notifications were ignored from then on would never end.
+        if (FindCallByID(id) == -1 &&
+            std::find(m_knownCalls.begin(), m_knownCalls.end(), id) == m_knownCalls.end()) {
             m_knownCalls.push_back(id);
         }
         if (separator == std::wstring::npos) {
