@@ -81,7 +81,11 @@ void CRetraceMode::DrawHistoryScreen() {
                 RequestCmdToSkype(L"set call " + entry.id + L" seen true");
             }
         }
-        std::wstring name = ScrollName(entry.displayName, 16, m_nameScroll);
+        // A call without a name (a telephone number the user has no contact for) shows its
+        // partner's handle, as the Call mode does.
+        const bool nameless = entry.displayName.find_first_not_of(L' ') == std::wstring::npos;
+        std::wstring name =
+            ScrollName(nameless ? entry.partnerHandle : entry.displayName, 16, m_nameScroll);
         name += kBlanks;
         m_screen.SetRow(0, Format(L"  %i/%i            ", m_cursor + 1, count));
         m_screen.SetRow(1, name);

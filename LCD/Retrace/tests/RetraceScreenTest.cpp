@@ -1,6 +1,7 @@
 // The history on the handset: the frames the mode sends, read back with the handset simulator's
 // own reading of the pixels; the keys by state; calling back; a long name scrolling.
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "LCD/Retrace/tests/RetraceModeFixture.h"
@@ -89,14 +90,19 @@ TEST_F(RetraceScreenTest, TheKeysStepThroughTheCallsCallBackAndGiveTheHandsetBac
     Known("1", "OUTGOING_P2P", "FINISHED", "alice");
     Known("2", "INCOMING_P2P", "FINISHED", "bob");
     Known("3", "OUTGOING_PSTN", "CANCELLED", "+15550123");
+    Say("CALL 3 PARTNER_DISPNAME ");  // no name: the number shows
     mode.ProcessKey(39);
     EXPECT_EQ("??1/3", Shown().rows[0].text);
     EXPECT_EQ(" alice", Shown().rows[1].text);
-    const std::pair<std::uint8_t, const char*> steps[] = {
-        {2, "??3/3"}, {2, "??2/3"}, {5, "??3/3"}, {5, "??1/3"}, {7, "??1/3"}};
-    for (const auto& [key, counter] : steps) {
+    const std::tuple<std::uint8_t, const char*, const char*> steps[] = {{2, "??3/3", " +15550123"},
+                                                                        {2, "??2/3", " bob"},
+                                                                        {5, "??3/3", " +15550123"},
+                                                                        {5, "??1/3", " alice"},
+                                                                        {7, "??1/3", " alice"}};
+    for (const auto& [key, counter, name] : steps) {
         EXPECT_TRUE(mode.ProcessKey(key));
         EXPECT_EQ(counter, Shown().rows[0].text) << int(key);
+        EXPECT_EQ(name, Shown().rows[1].text) << int(key);
     }
     engine.TakeCommands();
     EXPECT_TRUE(mode.ProcessKey(4));

@@ -86,9 +86,15 @@ TEST(ScenarioVerbTableTest, TheDocumentedLinesParse) {
         "expect-call 12 MISSED\n"
         "setting PhoneSet lang 2052\n"
         "setting KeyDef key30 36\n"
-        "note Alice calls\n");
+        "note Alice calls\n"
+        "history 12 missed alice 1717171717 Alice Smith\n"
+        "expect-seen 12\n");
     ASSERT_FALSE(result.error) << result.error->line << ": " << result.error->message;
-    EXPECT_EQ(34u, result.steps.size());
+    EXPECT_EQ(36u, result.steps.size());
+    EXPECT_EQ("missed", result.steps[34].word);
+    EXPECT_EQ("alice", result.steps[34].secondWord);
+    EXPECT_EQ((std::vector<std::uint32_t>{12, 1717171717}), result.steps[34].numbers);
+    EXPECT_EQ("Alice Smith", result.steps[34].text);
     EXPECT_EQ("KeyDef", result.steps[32].word);
     EXPECT_EQ("key30", result.steps[32].secondWord);
     EXPECT_EQ("Alice Smith", result.steps[20].text);
@@ -99,9 +105,10 @@ TEST(ScenarioVerbTableTest, TheDocumentedLinesParse) {
          {"press 256", "expect-hid 2 256", "firmware 123456", "attach 1000", "wait 600001",
           "stop now", "expect", "expect-lcd 4 Menu", "expect-lcd-highlight 4", "snapshot ../x",
           "call-in 0 alice", "call-out 14", "remote-fail 14", "remote-fail 14 0", "expect-call 12",
-          "setting PhoneSet", "note", longName.c_str()}) {
+          "setting PhoneSet", "note", "history 12 in a x", longName.c_str()}) {
         EXPECT_TRUE(ParseWithRealVerbs(line).error) << line;
     }
+    EXPECT_TRUE(ParseWithRealVerbs("expect-seen 0").error);  // ids are above 0
 }
 
 TEST(ScenarioVerbTableTest, EveryVerbIsDocumented) {
@@ -116,7 +123,7 @@ TEST(ScenarioVerbTableTest, EveryVerbIsDocumented) {
 TEST(ScenarioVerbTableTest, EveryShippedScriptParses) {
     const fs::path scripts = kSource / "tests" / "scenarios";
     std::vector<fs::path> good = ScriptsIn(scripts);
-    for (const char* directory : {"failing", "lcd", "calls", "road"}) {
+    for (const char* directory : {"failing", "lcd", "calls", "sample"}) {
         const std::vector<fs::path> more = ScriptsIn(scripts / directory);
         good.insert(good.end(), more.begin(), more.end());
     }
