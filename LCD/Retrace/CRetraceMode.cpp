@@ -85,44 +85,44 @@ void CRetraceMode::SetHIDOnline(bool online) {
     CEmluatorModeBase::SetHIDOnline(online);
 }
 
+void CRetraceMode::RunTimer(platform::TimerId id, long& member, std::chrono::milliseconds period) {
+    SetTimer(id, period);
+    member = static_cast<long>(id);
+}
+
+void CRetraceMode::StopTimer(platform::TimerId id, long& member) {
+    if (member != -1) {
+        KillTimer(id);
+        member = -1;
+    }
+}
+
 void CRetraceMode::StartNewCallTimer() {
     if (m_newCallTimer == -1) {
         m_newCallAsked.clear();  // a new pass
-        SetTimer(kNewCallTimer, std::chrono::milliseconds(10));
-        m_newCallTimer = static_cast<long>(kNewCallTimer);
+        RunTimer(kNewCallTimer, m_newCallTimer, std::chrono::milliseconds(10));
     }
 }
 
 void CRetraceMode::StopNewCallTimer() {
-    if (m_newCallTimer != -1) {
-        KillTimer(kNewCallTimer);
-        m_newCallTimer = -1;
-    }
+    StopTimer(kNewCallTimer, m_newCallTimer);
 }
 
 void CRetraceMode::StartTickTimer() {
     if (m_tickTimer == -1) {
-        SetTimer(kTickTimer, std::chrono::milliseconds(1000));
-        m_tickTimer = static_cast<long>(kTickTimer);
+        RunTimer(kTickTimer, m_tickTimer, std::chrono::milliseconds(1000));
     }
 }
 
 void CRetraceMode::StopTickTimer() {
-    if (m_tickTimer != -1) {
-        KillTimer(kTickTimer);
-        m_tickTimer = -1;
-    }
+    StopTimer(kTickTimer, m_tickTimer);
 }
 
 void CRetraceMode::StartHistoryTimer() {
     // Set anew every time: a running sweep's period starts again.
-    SetTimer(kHistoryTimer, std::chrono::milliseconds(20));
-    m_historyTimer = static_cast<long>(kHistoryTimer);
+    RunTimer(kHistoryTimer, m_historyTimer, std::chrono::milliseconds(20));
 }
 
 void CRetraceMode::StopHistoryTimer() {
-    if (m_historyTimer != -1) {
-        KillTimer(kHistoryTimer);
-        m_historyTimer = -1;
-    }
+    StopTimer(kHistoryTimer, m_historyTimer);
 }

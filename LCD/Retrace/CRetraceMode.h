@@ -5,6 +5,7 @@
 // missed, received, all), steps through the calls and calls a partner back.
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <filesystem>
 #include <string>
@@ -70,6 +71,9 @@ class CRetraceMode : public CEmluatorModeBase {
     void AddNewCall(const std::wstring& id, int direction);
     void OnListReply(std::wstring_view text);
     static HistoryEntry NewEntry(const std::wstring& id);
+    // Sets timer `id` (a running one starts its period again) and notes it in `member`.
+    void RunTimer(platform::TimerId id, long& member, std::chrono::milliseconds period);
+    void StopTimer(platform::TimerId id, long& member);
     void StartNewCallTimer();
     void StopNewCallTimer();
     void StartTickTimer();
