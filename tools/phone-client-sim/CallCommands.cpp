@@ -57,12 +57,24 @@ const Property kProperties[] = {
     {"FAILUREREASON",
      [](const CallInfo& c, const CallModel&) { return std::to_string(c.failureReason); }},
     {"CONF_ID", [](const CallInfo& c, const CallModel&) { return std::to_string(c.conference); }},
+    {"SEEN",
+     [](const CallInfo& c, const CallModel&) { return std::string(c.seen ? "TRUE" : "FALSE"); }},
+    {"TIMESTAMP", [](const CallInfo& c, const CallModel&) { return std::to_string(c.timestamp); }},
     // The participants and the user; 0 outside a conference.
     {"CONF_PARTICIPANTS_COUNT",
      [](const CallInfo& c, const CallModel& model) {
          return std::to_string(c.conference == 0 ? 0 : model.Participants(c.id).size() + 1);
      }},
 };
+
+const Property* FindProperty(std::string_view name) {
+    for (const Property& property : kProperties) {
+        if (EqualsIgnoringCase(name, property.name)) {
+            return &property;
+        }
+    }
+    return nullptr;
+}
 
 }  // namespace
 
@@ -119,15 +131,12 @@ void CallCommands::Get(std::span<const std::string_view> words,
         replies.push_back(CallText(*id, "CONF_PARTICIPANT", value));
         return;
     }
-    if (words.size() == 2) {
-        for (const Property& property : kProperties) {
-            if (EqualsIgnoringCase(words[1], property.name)) {
-                replies.push_back(CallText(*id, property.name, property.value(*call, model_)));
-                return;
-            }
-        }
+    const Property* property = words.size() == 2 ? FindProperty(words[1]) : nullptr;
+    if (property == nullptr) {
+        replies.emplace_back(kGetInvalidProperty);
+        return;
     }
-    replies.emplace_back(kGetInvalidProperty);
+    replies.push_back(CallText(*id, property->name, property->value(*call, model_)));
 }
 
 void CallCommands::Set(std::span<const std::string_view> words, std::vector<std::string>& replies) {
@@ -141,8 +150,13 @@ void CallCommands::Set(std::span<const std::string_view> words, std::vector<std:
         return;
     }
     CallResult result;
-    std::string_view refusal;
-    if (words.size() == 3 && EqualsIgnoringCase(words[1], "status")) {
+    std::string_view refusal = kSetInvalidProperty;
+    std::string_view property = "STATUS";  // what a request that changes nothing is answered
+    if (words.size() == 3 && EqualsIgnoringCase(words[1], "seen") &&
+        (EqualsIgnoringCase(words[2], "true") || EqualsIgnoringCase(words[2], "false"))) {
+        result = model_.SetSeen(*id, EqualsIgnoringCase(words[2], "true"));
+        property = "SEEN";
+    } else if (words.size() == 3 && EqualsIgnoringCase(words[1], "status")) {
         if (EqualsIgnoringCase(words[2], "inprogress")) {
             result = model_.SetInProgress(*id);
             refusal = kCannotResume;
@@ -169,7 +183,8 @@ void CallCommands::Set(std::span<const std::string_view> words, std::vector<std:
         case CallResult::Kind::kDone:
             return;
         case CallResult::Kind::kUnchanged:
-            replies.push_back(CallText(*id, "STATUS", ToString(model_.Find(*id)->status)));
+            replies.push_back(
+                CallText(*id, property, FindProperty(property)->value(*model_.Find(*id), model_)));
             return;
         case CallResult::Kind::kUnknownCall:
             replies.emplace_back(kSetUnknownCall);
@@ -182,19 +197,13 @@ void CallCommands::Set(std::span<const std::string_view> words, std::vector<std:
 
 std::string CallCommands::CallsText(bool liveOnly) const {
     std::string text = "CALLS ";
-    const std::vector<CallInfo>& calls = model_.Calls();
     bool first = true;
-    auto add = [&](const CallInfo& call) {
+    for (const CallInfo& call : liveOnly ? model_.Calls() : model_.NewestFirst()) {
         if (liveOnly && !IsLive(call.status)) {
-            return;
+            continue;
         }
         text.append(first ? "" : ", ").append(std::to_string(call.id));
         first = false;
-    };
-    if (liveOnly) {
-        std::for_each(calls.begin(), calls.end(), add);
-    } else {
-        std::for_each(calls.rbegin(), calls.rend(), add);
     }
     return text;
 }

@@ -3,17 +3,21 @@
 // ("GET CALL 12  PARTNER_DISPNAME"); the answers spell the properties in capitals.
 //
 //   get call <id> partner_handle | partner_dispname | type | status | duration | failurereason
-//                 | conf_id | conf_participants_count      "CALL <id> <PROPERTY> <value>"
+//                 | conf_id | conf_participants_count | seen | timestamp
+//                                        "CALL <id> <PROPERTY> <value>"; SEEN is TRUE or FALSE,
+//                                        TIMESTAMP the start in seconds since 1970 UTC
 //   get call <id> conf_participant <n>   "CALL <id> CONF_PARTICIPANT <n> <handle> <type>
 //                                        <status> <name>", n from 1 to the count minus 1
 //   set call <id> status inprogress | onhold | finished
 //   set call <id> join_conference <other>
+//   set call <id> seen true | false      any call; "CALL <id> SEEN TRUE" to every link
 //   search activecalls   "CALLS 12, 13": the live calls in order of arrival ("CALLS " for none)
-//   search calls         every call known, ended ones too, the newest first
+//   search calls         every call known, ended ones too, the newest first by timestamp (of the
+//                        same second, the later arrival first)
 //
-// A request that changes a call is answered by the notifications of the change, which every link
-// gets; one for the state the call is in already is answered "CALL <id> STATUS <status>". The
-// errors, to the link that asked:
+// A request that changes a call is answered by the notifications of the change,
+// which every link gets; one for the state the call is in already is answered with that state,
+// "CALL <id> STATUS <status>" or "CALL <id> SEEN TRUE". The errors, to the link that asked:
 //   get call: ERROR 11 Invalid call id (not a number above 0), ERROR 12 Unknown call, ERROR 13
 //             Invalid PROP, ERROR 71 Invalid conference participant NO
 //   set call: ERROR 19 Invalid call id, ERROR 20 Unknown call, ERROR 21 Unknown/disallowed call

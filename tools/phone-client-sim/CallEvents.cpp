@@ -2,16 +2,27 @@
 #include "tools/phone-client-sim/CallEvents.h"
 
 #include <algorithm>
+#include <utility>
 
 namespace phone_client_sim {
 namespace {
 
 using Shape = CallEventShape;
 
-// A call started on the PC routes, and rings at the far end at once.
-CallResult CallOut(CallModel& model, const CallEvent& e, bool pstn) {
-    const CallResult started = model.OutgoingCall(e.id, e.handle, e.name, pstn);
-    return started.Ok() ? model.RemoteRing(e.id) : started;
+CallResult History(CallModel& model, const CallEvent& e) {
+    constexpr std::pair<std::string_view, HistoryKind> kKinds[] = {
+        {"in", HistoryKind::kIncoming},
+        {"out", HistoryKind::kOutgoing},
+        {"missed", HistoryKind::kMissed},
+    };
+    for (const auto& [word, kind] : kKinds) {
+        if (e.kind == word) {
+            return model.AddHistory(e.id, kind, e.handle, e.timestamp, e.name);
+        }
+    }
+    std::string why = "\"";
+    why.append(e.kind).append("\" is not a kind of call of the history: in, out or missed");
+    return {CallResult::Kind::kImpossible, why};
 }
 
 const CallEventVerb kVerbs[] = {
@@ -51,6 +62,8 @@ const CallEventVerb kVerbs[] = {
      [](CallModel& m, const CallEvent& e) { return m.VoiceMail(e.id, CallStatus::kVmRecording); }},
     {"vm-sent", Shape::kId, "the voice message is sent: the call ends",
      [](CallModel& m, const CallEvent& e) { return m.VoiceMail(e.id, CallStatus::kVmSent); }},
+    {"history", Shape::kIdKindHandleTimestampName, "a finished call: KIND in, out or missed",
+     History},
 };
 
 }  // namespace
@@ -73,8 +86,15 @@ std::string_view Usage(CallEventShape shape) {
             return "ID";
         case Shape::kIdReason:
             return "ID REASON";
+        case Shape::kIdKindHandleTimestampName:
+            return "ID KIND HANDLE TIMESTAMP [NAME...]";
     }
     return "";
+}
+
+CallResult CallOut(CallModel& model, const CallEvent& event, bool pstn) {
+    const CallResult started = model.OutgoingCall(event.id, event.handle, event.name, pstn);
+    return started.Ok() ? model.RemoteRing(event.id) : started;
 }
 
 }  // namespace phone_client_sim

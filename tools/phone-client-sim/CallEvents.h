@@ -1,6 +1,7 @@
-// The far end's call events and the voice-mail states by the names the simulator's console and
-// scenario scripts give them ("call-in 12 alice Alice Smith", "remote-answer 12"): what a line
-// holds after the name, and the CallModel event it plays.
+// The far end's call events, the voice-mail states and the calls of the history by the names the
+// simulator's console and scenario scripts give them ("call-in 12 alice Alice Smith",
+// "remote-answer 12", "history 9 missed bob 1717171717 Bob"): what a line holds after the name,
+// and the CallModel event it plays.
 #pragma once
 
 #include <cstdint>
@@ -18,6 +19,9 @@ enum class CallEventShape {
     kIdHandleName,
     kId,        // "12"
     kIdReason,  // "12 3": an id and a failure reason
+    // "9 missed bob 1717171717 Bob": an id, a kind (in, out, missed), a handle, a timestamp in
+    // seconds since 1970 UTC (0 to 4294967295), and the display name as kIdHandleName has it.
+    kIdKindHandleTimestampName,
 };
 
 // The arguments of one event.
@@ -26,6 +30,8 @@ struct CallEvent {
     std::string handle;
     std::string name;
     std::uint32_t reason = 0;
+    std::string kind;  // as written: the play checks it
+    std::int64_t timestamp = 0;
 };
 
 struct CallEventVerb {
@@ -39,7 +45,11 @@ struct CallEventVerb {
 std::span<const CallEventVerb> CallEventVerbs();
 // nullptr for a name no event has.
 const CallEventVerb* FindCallEventVerb(std::string_view name);
-// "ID HANDLE [NAME...]", "ID" or "ID REASON".
+// "ID HANDLE [NAME...]", "ID", "ID REASON" or "ID KIND HANDLE TIMESTAMP [NAME...]".
 std::string_view Usage(CallEventShape shape);
+
+// A call started on the PC, as call-out and call-out-pstn play it: it routes, then rings at the
+// far end at once.
+CallResult CallOut(CallModel& model, const CallEvent& event, bool pstn);
 
 }  // namespace phone_client_sim

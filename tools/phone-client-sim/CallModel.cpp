@@ -59,6 +59,14 @@ bool IsUnansweredOutgoing(const CallInfo& call) {
            (call.status == CallStatus::kRouting || call.status == CallStatus::kRinging);
 }
 
+CallType TypeOf(bool outgoing, std::string_view handle) {
+    const bool pstn = IsTelephoneNumber(handle);
+    if (outgoing) {
+        return pstn ? CallType::kOutgoingPstn : CallType::kOutgoingP2p;
+    }
+    return pstn ? CallType::kIncomingPstn : CallType::kIncomingP2p;
+}
+
 bool IsRingingHere(const CallInfo& call) {
     return !IsOutgoing(call.type) && call.status == CallStatus::kRinging;
 }
@@ -128,6 +136,11 @@ bool IsOutgoing(CallType type) {
     return type == CallType::kOutgoingPstn || type == CallType::kOutgoingP2p;
 }
 
+bool IsTelephoneNumber(std::string_view handle) {
+    return !handle.empty() &&
+           (handle.front() == '+' || (handle.front() >= '0' && handle.front() <= '9'));
+}
+
 std::string Describe(const CallInfo& call) {
     std::string line = std::to_string(call.id);
     line.append(" ").append(ToString(call.type)).append(" ").append(call.handle);
@@ -142,6 +155,9 @@ std::string Describe(const CallInfo& call) {
     if (call.failureReason != 0) {
         line.append(", failure reason ").append(std::to_string(call.failureReason));
     }
+    if (!call.seen) {
+        line += ", unseen";
+    }
     return line;
 }
 
@@ -151,7 +167,8 @@ std::string CallText(CallId id, std::string_view property, std::string_view valu
     return text;
 }
 
-CallModel::CallModel(NotificationSink sink) : sink_(std::move(sink)) {}
+CallModel::CallModel(NotificationSink sink, WallClock clock)
+    : sink_(std::move(sink)), clock_(std::move(clock)) {}
 
 CallInfo* CallModel::Call(CallId id) {
     const auto found = FindById(calls_, id);
@@ -178,8 +195,22 @@ CallResult CallModel::NewCall(CallInfo call) {
     if (!why.empty()) {
         return {CallResult::Kind::kImpossible, why};
     }
+    const bool live = IsLive(call.status);
+    if (live) {
+        call.timestamp = clock_ ? clock_() : 0;
+    }
     calls_.push_back(std::move(call));
-    return Publish({StatusText(calls_.back())});
+    return live ? Publish({StatusText(calls_.back())}) : CallResult{};
+}
+
+CallResult CallModel::AddHistory(CallId id, HistoryKind kind, std::string handle,
+                                 std::int64_t timestamp, std::string displayName) {
+    const CallType type = TypeOf(kind == HistoryKind::kOutgoing, handle);
+    CallInfo call{id, type, std::move(handle), std::move(displayName),
+                  kind == HistoryKind::kMissed ? CallStatus::kMissed : CallStatus::kFinished};
+    call.timestamp = timestamp;
+    call.seen = kind != HistoryKind::kMissed;
+    return NewCall(std::move(call));
 }
 
 CallResult CallModel::IncomingCall(CallId id, std::string handle, std::string displayName,
@@ -407,6 +438,19 @@ CallResult CallModel::JoinConference(CallId id, CallId other) {
     });
 }
 
+CallResult CallModel::SetSeen(CallId id, bool seen) {
+    CallInfo* call = Call(id);
+    if (call == nullptr) {
+        return Unknown(id);
+    }
+    call->toldSeen = call->toldSeen || seen;
+    if (call->seen == seen) {
+        return {CallResult::Kind::kUnchanged, {}};
+    }
+    call->seen = seen;
+    return Publish({CallText(id, "SEEN", seen ? "TRUE" : "FALSE")});
+}
+
 void CallModel::HangUpAll() {
     std::vector<CallId> live;
     for (const CallInfo& call : calls_) {
@@ -435,6 +479,25 @@ bool CallModel::AnyTalking() const {
                        [](const CallInfo& call) { return IsAnswered(call.status); });
 }
 
+std::vector<CallInfo> CallModel::NewestFirst() const {
+    std::vector<CallInfo> calls(calls_.rbegin(), calls_.rend());
+    std::stable_sort(calls.begin(), calls.end(), [](const CallInfo& a, const CallInfo& b) {
+        return a.timestamp > b.timestamp;
+    });
+    return calls;
+}
+
+std::optional<CallId> CallModel::FreshId() const {
+    CallId highest = 0;
+    for (const CallInfo& call : calls_) {
+        highest = std::max(highest, call.id);
+    }
+    if (highest == std::numeric_limits<CallId>::max()) {
+        return std::nullopt;
+    }
+    return highest + 1;
+}
+
 std::vector<CallInfo> CallModel::Participants(CallId id) const {
     std::vector<CallInfo> participants;
     const std::optional<CallInfo> call = Find(id);
@@ -461,6 +524,9 @@ void CallModel::MoveTo(CallInfo& call, CallStatus status, Texts& texts) {
 // A call that ends leaves its conference: the host hears the new count.
 void CallModel::End(CallInfo& call, CallStatus status, Texts& texts) {
     call.heldByFarEnd = false;
+    if (status == CallStatus::kMissed && !IsOutgoing(call.type)) {
+        call.seen = false;  // the user never took part in it
+    }
     MoveTo(call, status, texts);
     if (call.conference != 0 && call.conference != call.id) {
         if (const std::optional<CallInfo> host = Find(call.conference);

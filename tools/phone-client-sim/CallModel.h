@@ -30,7 +30,12 @@
 // count again whenever it changes while the host is live. The participants are the live calls of
 // the conference in the order they joined, the host first, numbered from 1.
 //
-// Ended calls stay known (SEARCH CALLS lists them); their ids are never used again.
+// Ended calls stay known (SEARCH CALLS lists them, the newest first); their ids are never used
+// again. The calls of the history the softphone had before (AddHistory) are known the same way:
+// ended, never live, nothing notified. Every call has the time it started, in seconds since 1970
+// UTC: a live call reads the wall clock its owner gives (0 without one), so that tests choose the
+// time. A call is "seen" unless it is an incoming call that ended MISSED, until a link says it saw
+// it ("set call <id> seen true", notified "SEEN TRUE").
 #pragma once
 
 #include <cstdint>
@@ -50,6 +55,9 @@ using CallId = std::uint32_t;
 std::optional<CallId> ParseCallId(std::string_view word);
 
 enum class CallType { kIncomingPstn, kOutgoingPstn, kIncomingP2p, kOutgoingP2p };
+
+// What a call of the history was: taken or made by the user (FINISHED), or missed (MISSED).
+enum class HistoryKind { kIncoming, kOutgoing, kMissed };
 
 enum class CallStatus {
     // Live.
@@ -79,6 +87,8 @@ std::string_view ToString(CallStatus status);
 std::optional<CallStatus> StatusFromWord(std::string_view word);
 bool IsLive(CallStatus status);
 bool IsOutgoing(CallType type);
+// A handle that starts with '+' or a digit is a telephone number: its calls are PSTN ones.
+bool IsTelephoneNumber(std::string_view handle);
 
 struct CallInfo {
     CallId id = 0;
@@ -90,10 +100,13 @@ struct CallInfo {
     std::uint32_t duration = 0;       // seconds ticked since it was answered
     CallId conference = 0;            // the id of its conference; 0 none
     std::uint32_t failureReason = 0;  // 0 unless it failed
+    std::int64_t timestamp = 0;       // when it started, in seconds since 1970 UTC
+    bool seen = true;                 // false from an incoming call's MISSED on, until marked
+    bool toldSeen = false;            // a link said "set call <id> seen true"
 };
 
 // One line for people: `12 INCOMING_P2P alice "Alice Smith" RINGING 0 s`, with ", held by the far
-// end" and ", conference 3" when they apply.
+// end", ", conference 3" and ", unseen" when they apply.
 std::string Describe(const CallInfo& call);
 // "CALL <id> <property> <value>", the form of every text about a call.
 std::string CallText(CallId id, std::string_view property, std::string_view value);
@@ -120,8 +133,11 @@ class CallModel {
     // Told `true` when a first call becomes answered and live, `false` when the last one ends,
     // before the texts of that change go to the sink.
     using TalkingObserver = std::function<void(bool talking)>;
+    // The time now, in seconds since 1970 UTC.
+    using WallClock = std::function<std::int64_t()>;
 
-    explicit CallModel(NotificationSink sink);
+    // Without a clock, live calls start at 0.
+    explicit CallModel(NotificationSink sink, WallClock clock = {});
 
     void SetTalkingObserver(TalkingObserver observer) { talkingObserver_ = std::move(observer); }
 
@@ -131,6 +147,10 @@ class CallModel {
     CallResult IncomingCall(CallId id, std::string handle, std::string displayName, bool pstn);
     // The user calls `handle` from the softphone: "STATUS ROUTING".
     CallResult OutgoingCall(CallId id, std::string handle, std::string displayName, bool pstn);
+    // A call of the history, ended before: INCOMING_ FINISHED, OUTGOING_ FINISHED or INCOMING_
+    // MISSED (unseen), P2P or PSTN as the handle says. Nothing is notified.
+    CallResult AddHistory(CallId id, HistoryKind kind, std::string handle, std::int64_t timestamp,
+                          std::string displayName);
     // An outgoing call that routes rings at the far end: "STATUS RINGING".
     CallResult RemoteRing(CallId id);
     // An unanswered outgoing call is answered, refused or busy.
@@ -157,6 +177,9 @@ class CallModel {
     // "set call <id> join_conference <other>": both live, neither in voice mail nor an incoming
     // call that rings, `id` in no conference yet.
     CallResult JoinConference(CallId id, CallId other);
+    // "set call <id> seen true | false": any call, ended ones too; "SEEN TRUE" or "SEEN FALSE"
+    // when that changes it. `true` is remembered as the link telling (toldSeen) either way.
+    CallResult SetSeen(CallId id, bool seen);
 
     // The softphone ends: every live call is hung up as SetFinished does, in order of arrival.
     void HangUpAll();
@@ -169,6 +192,10 @@ class CallModel {
     std::optional<CallInfo> Find(CallId id) const;
     // Every call known, ended ones too, in order of arrival.
     const std::vector<CallInfo>& Calls() const { return calls_; }
+    // The same, the newest first by timestamp; of the same second, the later arrival first.
+    std::vector<CallInfo> NewestFirst() const;
+    // One above the highest id any call has had; nothing when that is beyond CallId.
+    std::optional<CallId> FreshId() const;
     // The live calls of `id`'s conference in the order they joined, the host first; empty when
     // `id` is in none.
     std::vector<CallInfo> Participants(CallId id) const;
@@ -181,6 +208,7 @@ class CallModel {
     using Step = std::function<Refusal(CallInfo& call, Texts& texts)>;
 
     CallInfo* Call(CallId id);
+    // Adds a call that no other has the id of; a live one gets the time now and is notified.
     CallResult NewCall(CallInfo call);
     // Takes `step` on call `id` and publishes what it did.
     CallResult Change(CallId id, const Step& step);
@@ -192,6 +220,7 @@ class CallModel {
     std::string CountText(CallId host) const;
 
     NotificationSink sink_;
+    WallClock clock_;
     TalkingObserver talkingObserver_;
     bool talking_ = false;
     std::vector<CallInfo> calls_;

@@ -29,6 +29,12 @@ std::string_view NextWord(std::string_view& rest) {
     return word;
 }
 
+// The display name that ends the line after the one blank that follows the word before it;
+// empty when only blanks are left.
+std::string NameIn(std::string_view rest) {
+    return Trim(rest).empty() ? std::string() : std::string(rest.substr(1));
+}
+
 // The arguments after a call event's name; nothing when they do not fit its shape.
 std::optional<CallEvent> ParseEvent(CallEventShape shape, std::string_view rest) {
     CallEvent event;
@@ -51,13 +57,20 @@ std::optional<CallEvent> ParseEvent(CallEventShape shape, std::string_view rest)
         }
         case CallEventShape::kIdHandleName:
             event.handle = std::string(NextWord(rest));
-            if (event.handle.empty()) {
+            event.name = NameIn(rest);
+            return event.handle.empty() ? std::nullopt : std::optional(event);
+        case CallEventShape::kIdKindHandleTimestampName: {
+            event.kind = std::string(NextWord(rest));
+            event.handle = std::string(NextWord(rest));
+            const std::optional<std::int64_t> timestamp =
+                tools::ParseInteger(NextWord(rest), 0, std::numeric_limits<std::uint32_t>::max());
+            if (event.handle.empty() || !timestamp) {
                 return std::nullopt;
             }
-            if (!Trim(rest).empty()) {
-                event.name = std::string(rest.substr(1));
-            }
+            event.timestamp = *timestamp;
+            event.name = NameIn(rest);
             return event;
+        }
     }
     if (!Trim(rest).empty()) {
         return std::nullopt;

@@ -18,9 +18,10 @@ struct ConsoleCommand {
 };
 
 // "say TEXT", "logout", "restart", "grant", "calls", "quit", or a call event of CallEvents.h
-// ("call-in 12 alice Alice Smith", "remote-hangup 12"). Blanks around words are ignored; the text
-// of "say" is kept as it is after the one space that follows the keyword, and so is the display
-// name of a call event after its handle. An empty line is kNone, anything else kInvalid.
+// ("call-in 12 alice Alice Smith", "remote-hangup 12", "history 9 in bob 1717171717 Bob"). Blanks
+// around words are ignored; the text of "say" is kept as it is after the one space that follows
+// the keyword, and so is the display name of a call event after the word or number before it. An
+// empty line is kNone, anything else kInvalid.
 ConsoleCommand ParseConsoleCommand(std::string_view line);
 
 // One line naming every command, for a line that is none of them.

@@ -25,6 +25,7 @@
 #include "tools/phone-client-sim/CallTicker.h"
 #include "tools/phone-client-sim/ConsoleCommands.h"
 #include "tools/phone-client-sim/PhoneClientSim.h"
+#include "tools/phone-client-sim/WallClock.h"
 
 namespace {
 
@@ -37,7 +38,8 @@ constexpr std::string_view kSummary =
     "as a line: \"[n] <- text\" a command from link n, \"[n] -> text\" what was sent to it.\n"
     "It plays the softphone's calls: the far end's events come from its standard input, the\n"
     "links' call commands are answered (docs/client-protocol.md), and answered calls notify\n"
-    "their DURATION every second. SIGINT and SIGTERM end it as quit does.\n";
+    "their DURATION every second. The history of earlier calls is seeded with \"history\".\n"
+    "SIGINT and SIGTERM end it as quit does.\n";
 
 constexpr std::string_view kCommands =
     "  say TEXT  send TEXT as a notification to every attached link\n"
@@ -47,7 +49,8 @@ constexpr std::string_view kCommands =
     "  calls     list the calls the softphone knows, ended ones too\n"
     "  quit      end the program, as the end of input does\n"
     "Calls (ID: a number above 0 that no call has had; NAME: the rest of the line, may be\n"
-    "empty; voice mail takes an unanswered outgoing call, forward only):\n";
+    "empty; voice mail takes an unanswered outgoing call, forward only; TIMESTAMP: seconds\n"
+    "since 1970 UTC, 0 to 4294967295):\n";
 
 // The fixed commands, then a line per call event.
 std::string CommandsHelp() {
@@ -196,7 +199,8 @@ int main(int argc, char** argv) {
     // Before any thread starts, so that every thread inherits the blocked signals.
     platform::TerminationSignals signals(loop, [&loop](int) { loop.Quit(0); });
     phone_client_sim::PhoneClientSim sim(loop, options);
-    phone_client_sim::CallModel calls([&sim](const std::string& text) { sim.Notify(text); });
+    phone_client_sim::CallModel calls([&sim](const std::string& text) { sim.Notify(text); },
+                                      phone_client_sim::SecondsSince1970);
     phone_client_sim::CallTicker ticker(loop, calls);
     sim.AddCommandHandler(std::make_unique<phone_client_sim::CallCommands>(calls));
     // The lines repeat what the system sent: escaped, so that no text of it reaches the terminal

@@ -2,13 +2,14 @@
 #include "tools/scenario/Softphone.h"
 
 #include "tools/phone-client-sim/CallCommands.h"
+#include "tools/phone-client-sim/WallClock.h"
 
 namespace scenario {
 
 Softphone::Softphone(platform::MessageLoop& loop, std::filesystem::path socketPath)
     : loop_(loop),
       socketPath_(std::move(socketPath)),
-      calls_([this](const std::string& text) { Say(text); }),
+      calls_([this](const std::string& text) { Say(text); }, phone_client_sim::SecondsSince1970),
       ticker_(loop, calls_) {}
 
 bool Softphone::Attach(int status) {

@@ -1,6 +1,7 @@
 // The calls of the simulated softphone: each life cycle as the texts it gives, in order (what
-// every link is notified, and what the asking link is answered); durations on the manual clock;
-// and a sink that asks back at once finding every change complete.
+// every link is notified, and what the asking link is answered), and the history among them;
+// durations on the manual clock; and a sink that asks back at once finding
+// every change complete.
 #include "tools/phone-client-sim/CallModel.h"
 
 #include <gtest/gtest.h>
@@ -24,14 +25,18 @@ using Texts = std::vector<std::string>;
 // event as "refused" ("unknown: why" for an unknown id).
 struct Softphone {
     Texts seen;
-    CallModel model{[this](const std::string& text) { seen.push_back(text); }};
+    std::int64_t now = 1'700'000'000;  // the wall clock, in seconds since 1970
+    CallModel model{[this](const std::string& text) { seen.push_back(text); },
+                    [this] { return now; }};
     CallCommands commands{model};
 
-    // "> COMMAND" a link's command, "tick" a second, "hang up all" the softphone's end, anything
-    // else a console line of a call event.
+    // "> COMMAND" a link's command, "tick" a second, "hang up all" the softphone's end, "clock N"
+    // the wall clock set to N, anything else a console line of a call event.
     Texts Play(const std::string& step) {
         seen.clear();
-        if (step.starts_with("> ")) {
+        if (step.starts_with("clock ")) {
+            now = std::stoll(step.substr(6));
+        } else if (step.starts_with("> ")) {
             Texts replies;
             if (!commands.Handle(step.substr(2), replies)) {
                 seen.push_back("not taken");
@@ -247,6 +252,59 @@ const LifeCycle kLifeCycles[] = {
          {"> search activecalls", {"reply: CALLS "}},
          {"> search calls", {"reply: CALLS 63, 62, 61, 60"}},
      }},
+    // The texts as the history mode spells them.
+    {"the history newest first, its properties, and the live calls among it",
+     {
+         {"> SEARCH CALLS", {"reply: CALLS "}},
+         {"history 5 missed alice 1700000300 Alice  Smith", {}},  // nothing notified
+         {"history 3 in +15551234 1700000100", {}},
+         {"history 4 out 0800123 1700000300 Bob", {}},  // as old as 5, but arrived later
+         {"history 4 in carol 1", {"refused"}},         // its id is used
+         {"history 6 seen carol 1", {"refused"}},
+         {"> SEARCH CALLS", {"reply: CALLS 4, 5, 3"}},
+         {"> GET CALL 5 PARTNER_HANDLE", {"reply: CALL 5 PARTNER_HANDLE alice"}},
+         {"> GET CALL 5  PARTNER_DISPNAME", {"reply: CALL 5 PARTNER_DISPNAME Alice  Smith"}},
+         {"> GET CALL 5  STATUS", {"reply: CALL 5 STATUS MISSED"}},
+         {"> GET CALL 5  TYPE", {"reply: CALL 5 TYPE INCOMING_P2P"}},
+         {"> GET CALL 5  SEEN", {"reply: CALL 5 SEEN FALSE"}},
+         {"> GET CALL 5  TIMESTAMP", {"reply: CALL 5 TIMESTAMP 1700000300"}},
+         {"> GET CALL 3  TYPE", {"reply: CALL 3 TYPE INCOMING_PSTN"}},
+         {"> GET CALL 3  STATUS", {"reply: CALL 3 STATUS FINISHED"}},
+         {"> GET CALL 3  SEEN", {"reply: CALL 3 SEEN TRUE"}},
+         {"> get call 3  PARTNER_DISPNAME", {"reply: CALL 3 PARTNER_DISPNAME "}},
+         {"> get call 4 PARTNER_HANDLE", {"reply: CALL 4 PARTNER_HANDLE 0800123"}},
+         {"> GET CALL 4  TYPE", {"reply: CALL 4 TYPE OUTGOING_PSTN"}},
+         {"> GET CALL 4  SEEN", {"reply: CALL 4 SEEN TRUE"}},
+         {"> get call 4  duration", {"reply: CALL 4 DURATION 0"}},
+         {"> GET CALL 9  SEEN", {"reply: ERROR 12 Unknown call"}},
+         {"> GET CALL 5  SEEN TRUE", {"reply: ERROR 13 Invalid PROP"}},
+         // Ended before: nothing plays on them.
+         {"remote-hangup 5", {"refused"}},
+         {"> set call 5 status finished", {"reply: ERROR 24 Cannot hangup inactive call"}},
+         {"> search activecalls", {"reply: CALLS "}},
+         {"> set call 5 seen true", {"CALL 5 SEEN TRUE"}},
+         {"> GET CALL 5  SEEN", {"reply: CALL 5 SEEN TRUE"}},
+         {"> SET  CALL 5  SEEN  TRUE", {"reply: CALL 5 SEEN TRUE"}},
+         {"> set call 5 seen false", {"CALL 5 SEEN FALSE"}},
+         {"> set call 5 seen maybe", {"reply: ERROR 21 Unknown/disallowed call prop"}},
+         {"> set call 5 seen", {"reply: ERROR 21 Unknown/disallowed call prop"}},
+         {"> set call 9 seen true", {"reply: ERROR 20 Unknown call"}},
+         // Live calls start at the wall clock's time; only an incoming one missed is unseen.
+         {"clock 1700000200", {}},
+         {"call-in 7 dave Dave", {"CALL 7 STATUS RINGING"}},
+         {"clock 1700000400", {}},
+         {"> GET CALL 7  TIMESTAMP", {"reply: CALL 7 TIMESTAMP 1700000200"}},
+         {"> GET CALL 7  SEEN", {"reply: CALL 7 SEEN TRUE"}},
+         {"remote-hangup 7", {"CALL 7 STATUS MISSED"}},
+         {"> GET CALL 7  SEEN", {"reply: CALL 7 SEEN FALSE"}},
+         {"call-out 8 erin", {"CALL 8 STATUS ROUTING", "CALL 8 STATUS RINGING"}},
+         {"remote-hangup 8", {"CALL 8 STATUS MISSED"}},
+         {"> GET CALL 8  SEEN", {"reply: CALL 8 SEEN TRUE"}},
+         {"call-in 2 frank", {"CALL 2 STATUS RINGING"}},
+         {"> set call 2 status finished", {"CALL 2 STATUS REFUSED"}},
+         {"> GET CALL 2  SEEN", {"reply: CALL 2 SEEN TRUE"}},
+         {"> SEARCH CALLS", {"reply: CALLS 2, 8, 4, 5, 7, 3"}},
+     }},
 };
 
 TEST(CallModelTest, EachLifeCycleGivesItsTextsInOrder) {
@@ -273,6 +331,12 @@ TEST(CallModelTest, RefusalsSayWhyAndChangeNothing) {
     EXPECT_EQ(CallResult::Kind::kImpossible,
               phone.model.OutgoingCall(14, "two words", "", false).kind);
     EXPECT_EQ(CallResult::Kind::kImpossible, phone.model.VoiceMail(13, CallStatus::kFinished).kind);
+    EXPECT_EQ(CallResult::Kind::kImpossible,
+              phone.model.AddHistory(14, HistoryKind::kIncoming, "two words", 1, "").kind);
+    EXPECT_EQ(CallResult::Kind::kImpossible,
+              phone.model.AddHistory(0, HistoryKind::kMissed, "bob", 1, "").kind);
+    EXPECT_EQ("call 13 exists already",
+              phone.model.AddHistory(13, HistoryKind::kOutgoing, "bob", 1, "").why);
     EXPECT_TRUE(phone.seen.empty());
     ASSERT_EQ(1u, phone.model.Calls().size());
     EXPECT_EQ("13 INCOMING_PSTN +15551234 \"Ann\" RINGING 0 s", Describe(phone.model.Calls()[0]));

@@ -37,19 +37,31 @@ TEST(ConsoleCommands, CallEventsTakeTheirArgumentsAndTheRestOfTheLineAsTheName) 
         std::string verb;  // empty: invalid, `name` holds the usage shown
         CallEvent event{};
     };
+    const std::string historyUsage = "usage: history ID KIND HANDLE TIMESTAMP [NAME...]";
     const Case cases[] = {
-        {"call-in 12 alice Alice  Smith ", "call-in", {12, "alice", "Alice  Smith ", 0}},
-        {"call-in 3 bob", "call-in", {3, "bob", "", 0}},
-        {"  call-out-pstn   7   +4412  \r", "call-out-pstn", {7, "+4412", "", 0}},
-        {"remote-hangup\t4294967295", "remote-hangup", {4294967295u, "", "", 0}},
-        {"remote-fail 12 3", "remote-fail", {12, "", "", 3}},
-        {"call-in 12", "", {0, "", "usage: call-in ID HANDLE [NAME...]", 0}},
-        {"call-in x alice", "", {0, "", "usage: call-in ID HANDLE [NAME...]", 0}},
-        {"call-in 0 alice", "", {0, "", "usage: call-in ID HANDLE [NAME...]", 0}},
-        {"remote-answer 12 13", "", {0, "", "usage: remote-answer ID", 0}},
-        {"vm-sent 4294967296", "", {0, "", "usage: vm-sent ID", 0}},
-        {"remote-fail 12", "", {0, "", "usage: remote-fail ID REASON", 0}},
-        {"remote-fail 12 0", "", {0, "", "usage: remote-fail ID REASON", 0}},
+        {"call-in 12 alice Alice  Smith ", "call-in", {12, "alice", "Alice  Smith ", 0, "", 0}},
+        {"call-in 3 bob", "call-in", {3, "bob", "", 0, "", 0}},
+        {"  call-out-pstn   7   +4412  \r", "call-out-pstn", {7, "+4412", "", 0, "", 0}},
+        {"remote-hangup\t4294967295", "remote-hangup", {4294967295u, "", "", 0, "", 0}},
+        {"remote-fail 12 3", "remote-fail", {12, "", "", 3, "", 0}},
+        {"history 9 missed bob 4294967295 Bob  B ",
+         "history",
+         {9, "bob", "Bob  B ", 0, "missed", 4294967295}},
+        {"history  9  in  +4412  0  ", "history", {9, "+4412", "", 0, "in", 0}},
+        // The kind is the play's to refuse, as it is in a script.
+        {"history 9 sideways bob 5", "history", {9, "bob", "", 0, "sideways", 5}},
+        {"call-in 12", "", {0, "", "usage: call-in ID HANDLE [NAME...]", 0, "", 0}},
+        {"call-in x alice", "", {0, "", "usage: call-in ID HANDLE [NAME...]", 0, "", 0}},
+        {"call-in 0 alice", "", {0, "", "usage: call-in ID HANDLE [NAME...]", 0, "", 0}},
+        {"remote-answer 12 13", "", {0, "", "usage: remote-answer ID", 0, "", 0}},
+        {"vm-sent 4294967296", "", {0, "", "usage: vm-sent ID", 0, "", 0}},
+        {"remote-fail 12", "", {0, "", "usage: remote-fail ID REASON", 0, "", 0}},
+        {"remote-fail 12 0", "", {0, "", "usage: remote-fail ID REASON", 0, "", 0}},
+        {"history 9 in bob", "", {0, "", historyUsage, 0, "", 0}},
+        {"history 9 bob 5", "", {0, "", historyUsage, 0, "", 0}},
+        {"history 9 in bob soon", "", {0, "", historyUsage, 0, "", 0}},
+        {"history 9 in bob -1", "", {0, "", historyUsage, 0, "", 0}},
+        {"history 9 in bob 4294967296", "", {0, "", historyUsage, 0, "", 0}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.line);
@@ -65,6 +77,8 @@ TEST(ConsoleCommands, CallEventsTakeTheirArgumentsAndTheRestOfTheLineAsTheName) 
         EXPECT_EQ(c.event.handle, command.event.handle);
         EXPECT_EQ(c.event.name, command.event.name);
         EXPECT_EQ(c.event.reason, command.event.reason);
+        EXPECT_EQ(c.event.kind, command.event.kind);
+        EXPECT_EQ(c.event.timestamp, command.event.timestamp);
     }
 }
 

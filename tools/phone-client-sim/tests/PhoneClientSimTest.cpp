@@ -1,5 +1,6 @@
 // The simulated softphone seen from the link's end of the socket, on the manual clock: attach
-// answers for every status, command answers and the log, logout, restart and the link limit.
+// answers for every status, command answers and the log, logout, restart, the link limit, and a
+// call's change reaching every link.
 #include "tools/phone-client-sim/PhoneClientSim.h"
 
 #include <gtest/gtest.h>
@@ -10,6 +11,7 @@
 #include <vector>
 
 #include "platform/loop/Clock.h"
+#include "tools/phone-client-sim/CallCommands.h"
 
 namespace phone_client_sim {
 namespace {
@@ -198,6 +200,24 @@ TEST_F(PhoneClientSimTest, AddedHandlersAnswerWhatTheAccountDoesNot) {
     link->connection->Send("protocol 5");
     Settle();
     EXPECT_EQ((std::vector<std::string>{Attach(0), "hello", "ECHOED", "PROTOCOL 5"}), link->frames);
+}
+
+// The history mode marks a missed call seen: every link hears it, a question only its asker.
+TEST_F(PhoneClientSimTest, ACallMarkedSeenIsNotifiedToEveryLink) {
+    StartSim();
+    CallModel calls([this](const std::string& text) { sim->Notify(text); });
+    sim->AddCommandHandler(std::make_unique<CallCommands>(calls));
+    calls.AddHistory(5, HistoryKind::kMissed, "alice", 1'700'000'000, "Alice");
+    auto asking = Connect();
+    auto other = Connect();
+    asking->connection->Send("set call 5 seen true");
+    asking->connection->Send("GET CALL 5  SEEN");
+    Settle();
+    EXPECT_EQ((std::vector<std::string>{Attach(0), "CALL 5 SEEN TRUE", "CALL 5 SEEN TRUE"}),
+              asking->frames);
+    EXPECT_EQ((std::vector<std::string>{Attach(0), "CALL 5 SEEN TRUE"}), other->frames);
+    EXPECT_TRUE(calls.Find(5)->toldSeen);
+    sim.reset();  // before the model its handler answers from
 }
 
 TEST_F(PhoneClientSimTest, ObserverSeesEachEventAsALine) {
