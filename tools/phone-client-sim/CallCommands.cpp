@@ -5,6 +5,7 @@
 #include <optional>
 
 #include "tools/common/CommandLine.h"
+#include "tools/phone-client-sim/CallEvents.h"
 
 namespace phone_client_sim {
 namespace {
@@ -20,6 +21,9 @@ constexpr std::string_view kCannotHold = "ERROR 22 Cannot hold this call at the 
 constexpr std::string_view kCannotResume = "ERROR 23 Cannot resume this call at the moment";
 constexpr std::string_view kCannotHangUp = "ERROR 24 Cannot hangup inactive call";
 constexpr std::string_view kCannotJoin = "ERROR 72 Cannot create conference";
+constexpr std::string_view kEmptyTarget = "ERROR 4 Empty target not allowed";
+constexpr std::string_view kInvalidHandle = "ERROR 34 Invalid user handle";
+constexpr std::string_view kNoCallId = "ERROR 35 No call id left";
 
 bool IsBlank(char c) {
     return c == ' ' || c == '\t';
@@ -90,6 +94,10 @@ bool CallCommands::Handle(std::string_view command, std::vector<std::string>& re
             Set(all.subspan(2), replies);
             return true;
         }
+    }
+    if (!words.empty() && EqualsIgnoringCase(words[0], "call")) {
+        Dial(all.subspan(1), replies);
+        return true;
     }
     if (words.size() == 2 && EqualsIgnoringCase(words[0], "search")) {
         if (EqualsIgnoringCase(words[1], "activecalls")) {
@@ -192,6 +200,37 @@ void CallCommands::Set(std::span<const std::string_view> words, std::vector<std:
         case CallResult::Kind::kImpossible:
             replies.emplace_back(refusal);
             return;
+    }
+}
+
+// The new call takes the name the user knows the handle by: that of its newest call.
+void CallCommands::Dial(std::span<const std::string_view> words,
+                        std::vector<std::string>& replies) {
+    if (words.empty()) {
+        replies.emplace_back(kEmptyTarget);
+        return;
+    }
+    if (words.size() > 1) {
+        replies.emplace_back(kInvalidHandle);
+        return;
+    }
+    const std::optional<CallId> id = model_.FreshId();
+    if (!id) {
+        replies.emplace_back(kNoCallId);
+        return;
+    }
+    CallEvent event;
+    event.id = *id;
+    event.handle = std::string(words[0]);
+    for (const CallInfo& call : model_.NewestFirst()) {
+        if (call.handle == event.handle) {
+            event.name = call.displayName;
+            break;
+        }
+    }
+    // A sink that hangs up at ROUTING leaves the ring refused, but the call was placed.
+    if (!CallOut(model_, event, IsTelephoneNumber(event.handle)).Ok() && !model_.Find(*id)) {
+        replies.emplace_back(kInvalidHandle);
     }
 }
 

@@ -1,6 +1,6 @@
 // The calls of the simulated softphone: each life cycle as the texts it gives, in order (what
-// every link is notified, and what the asking link is answered), and the history among them;
-// durations on the manual clock; and a sink that asks back at once finding
+// every link is notified, and what the asking link is answered), the history and the calls a link
+// places among them; durations on the manual clock; and a sink that asks back at once finding
 // every change complete.
 #include "tools/phone-client-sim/CallModel.h"
 
@@ -304,6 +304,31 @@ const LifeCycle kLifeCycles[] = {
          {"> set call 2 status finished", {"CALL 2 STATUS REFUSED"}},
          {"> GET CALL 2  SEEN", {"reply: CALL 2 SEEN TRUE"}},
          {"> SEARCH CALLS", {"reply: CALLS 2, 8, 4, 5, 7, 3"}},
+     }},
+    {"a link calls a handle: a fresh id, the name of its newest call, routing then ringing",
+     {
+         {"history 40 in alice 100 Alice Old", {}},
+         {"history 20 out alice 200 Alice  New", {}},
+         {"history 30 missed alice 150 Alice Middle", {}},
+         {"clock 300", {}},
+         {"> call  alice", {"CALL 41 STATUS ROUTING", "CALL 41 STATUS RINGING"}},
+         {"> get call 41 PARTNER_HANDLE", {"reply: CALL 41 PARTNER_HANDLE alice"}},
+         {"> get call 41  PARTNER_DISPNAME", {"reply: CALL 41 PARTNER_DISPNAME Alice  New"}},
+         {"> GET CALL 41  TYPE", {"reply: CALL 41 TYPE OUTGOING_P2P"}},
+         {"> GET CALL 41  TIMESTAMP", {"reply: CALL 41 TIMESTAMP 300"}},
+         {"> search activecalls", {"reply: CALLS 41"}},
+         {"remote-answer 41", {"CALL 41 STATUS INPROGRESS"}},
+         {"> CALL +4930123", {"CALL 42 STATUS ROUTING", "CALL 42 STATUS RINGING"}},
+         {"> GET CALL 42  TYPE", {"reply: CALL 42 TYPE OUTGOING_PSTN"}},
+         {"> get call 42  PARTNER_DISPNAME", {"reply: CALL 42 PARTNER_DISPNAME "}},
+         {"> call 0800123", {"CALL 43 STATUS ROUTING", "CALL 43 STATUS RINGING"}},
+         {"> GET CALL 43  TYPE", {"reply: CALL 43 TYPE OUTGOING_PSTN"}},
+         {"> call", {"reply: ERROR 4 Empty target not allowed"}},
+         {"> call  ", {"reply: ERROR 4 Empty target not allowed"}},
+         {"> call alice bob", {"reply: ERROR 34 Invalid user handle"}},
+         {"> SEARCH CALLS", {"reply: CALLS 43, 42, 41, 20, 30, 40"}},
+         {"history 4294967295 in zed 1", {}},
+         {"> call alice", {"reply: ERROR 35 No call id left"}},
      }},
 };
 
