@@ -26,6 +26,10 @@ enum class ArgumentShape {
     // space, kept exactly; nothing but blanks after the word leaves the text empty.
     NumberWordAndOptionalText,
     NumberAndWord,  // "expect-call 12 RINGING"
+    // "history 12 missed alice 1717171717 Alice Smith": a number, two words, a second number,
+    // then the rest of the line after one space, kept exactly; nothing but blanks after the
+    // second number leaves the text empty.
+    NumberTwoWordsNumberAndOptionalText,
     // "setting PhoneSet lang 2052": two words, then the rest of the line after one space, kept
     // exactly; nothing but blanks after the second word leaves the text empty.
     TwoWordsAndOptionalText,
@@ -55,9 +59,11 @@ struct Step {
     std::string source;    // the line as written, without its line ending
     std::string verb;
     std::string text;        // Text, TextAndNumber, NumberAndOptionalText, FileName,
-                             // NumberWordAndOptionalText, TwoWordsAndOptionalText
-    std::string word;        // NumberWordAndOptionalText, NumberAndWord, TwoWordsAndOptionalText
-    std::string secondWord;  // TwoWordsAndOptionalText
+                             // NumberWordAndOptionalText, TwoWordsAndOptionalText,
+                             // NumberTwoWordsNumberAndOptionalText
+    std::string word;        // NumberWordAndOptionalText, NumberAndWord, TwoWordsAndOptionalText,
+                             // NumberTwoWordsNumberAndOptionalText
+    std::string secondWord;  // TwoWordsAndOptionalText, NumberTwoWordsNumberAndOptionalText
     // In the order written; OptionalNumber always has one, NumberOrDash none for the dash.
     std::vector<std::uint32_t> numbers;
 };

@@ -104,6 +104,8 @@ class LineParser {
                 return FileName(rest);
             case ArgumentShape::TwoWordsAndOptionalText:
                 return TwoWordsAndOptionalText(rest);
+            case ArgumentShape::NumberTwoWordsNumberAndOptionalText:
+                return NumberTwoWordsNumberAndOptionalText(rest);
         }
         return Name() + " has an argument shape this parser does not know";
     }
@@ -206,15 +208,42 @@ class LineParser {
         return OptionalText(line, "second word");
     }
 
+    std::optional<std::string> NumberTwoWordsNumberAndOptionalText(std::string_view rest) {
+        std::string usage = Name();
+        usage.append(" needs ").append(RangeText(verb_.first)).append(", two words, ");
+        usage.append(RangeText(verb_.second)).append(", then a text after one space");
+        std::string_view line = TrimLeft(rest);
+        if (std::optional<std::string> complaint = TakeNumber(line, usage)) {
+            return complaint;
+        }
+        line = TrimLeft(line);
+        step_.word = std::string(TakeWord(line));
+        line = TrimLeft(line);
+        step_.secondWord = std::string(TakeWord(line));
+        line = TrimLeft(line);
+        if (step_.secondWord.empty()) {
+            return usage;
+        }
+        if (std::optional<std::string> complaint = TakeNumber(line, usage, verb_.second)) {
+            return complaint;
+        }
+        return OptionalText(line, "second number");
+    }
+
     // Takes the number `line` starts with off it; `usage` when there is none.
     std::optional<std::string> TakeNumber(std::string_view& line, const std::string& usage) {
+        return TakeNumber(line, usage, verb_.first);
+    }
+
+    std::optional<std::string> TakeNumber(std::string_view& line, const std::string& usage,
+                                          const NumberRange& range) {
         const std::string_view word = TakeWord(line);
         if (word.empty()) {
             return usage;
         }
-        const std::optional<std::uint32_t> value = ParseNumber(word, verb_.first);
+        const std::optional<std::uint32_t> value = ParseNumber(word, range);
         if (!value) {
-            return Name() + ": " + Quoted(word) + " is not " + RangeText(verb_.first);
+            return Name() + ": " + Quoted(word) + " is not " + RangeText(range);
         }
         step_.numbers.push_back(*value);
         return std::nullopt;

@@ -32,7 +32,8 @@ void AddSoftphoneVerbs(std::vector<Verb>& verbs);  // attach, say, logout, expec
 void AddHostVerbs(std::vector<Verb>& verbs);       // expect-state, stop, start-second
 void AddTimeVerbs(std::vector<Verb>& verbs);       // wait
 void AddLcdVerbs(std::vector<Verb>& verbs);        // expect-lcd, expect-lcd-highlight, snapshot
-void AddCallVerbs(std::vector<Verb>& verbs);       // call-in ..., remote-..., vm-..., expect-call
+void AddCallVerbs(std::vector<Verb>& verbs);       // call-in ..., remote-..., vm-..., history,
+                                                   // expect-call, expect-seen
 void AddScriptVerbs(std::vector<Verb>& verbs);     // setting, note
 
 // Every verb, each name once.

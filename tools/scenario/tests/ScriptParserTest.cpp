@@ -26,6 +26,10 @@ const Signature kVerbs[] = {
     {"call-in", ArgumentShape::NumberWordAndOptionalText, {1, 4294967295}},
     {"expect-call", ArgumentShape::NumberAndWord, {1, 4294967295}},
     {"setting", ArgumentShape::TwoWordsAndOptionalText},
+    {"history",
+     ArgumentShape::NumberTwoWordsNumberAndOptionalText,
+     {1, 4294967295},
+     {0, 4294967295}},
 };
 
 ParseResult Parse(std::string_view script) {
@@ -246,6 +250,36 @@ TEST(ScenarioParserTest, CallLinesTakeAnIdAWordAndTheRestOfTheLineAsTheName) {
         {"expect-call 12", expectCallUsage},
         {"expect-call 12 RINGING now", expectCallUsage},
         {"expect-call RINGING 12", "expect-call: \"RINGING\" is not a number from 1 to 4294967295"},
+    };
+    ExpectLines(cases);
+}
+
+TEST(ScenarioParserTest, HistoryLinesTakeAnIdTwoWordsATimestampAndTheRestOfTheLineAsTheName) {
+    const std::string usage =
+        "history needs a number from 1 to 4294967295, two words, a number from 0 to 4294967295, "
+        "then a text after one space";
+    const LineCase cases[] = {
+        {"history 12 missed alice 1717171717 Alice Smith",
+         "",
+         {12, 1717171717},
+         "Alice Smith",
+         "missed",
+         "alice"},
+        {"history\t9  in \t+4412  0  two  blanks ", "", {9, 0}, " two  blanks ", "in", "+4412"},
+        {"history 9 out bob 4294967295", "", {9, 4294967295}, "", "out", "bob"},
+        {"history 9 out bob 5 \t", "", {9, 5}, "", "out", "bob"},
+        {"history", usage},
+        {"history 9", usage},
+        {"history 9 in", usage},
+        {"history 9 in bob", usage},
+        {"history 9 in bob  ", usage},
+        {"history 0 in bob 5", "history: \"0\" is not a number from 1 to 4294967295"},
+        {"history 9 in bob soon", "history: \"soon\" is not a number from 0 to 4294967295"},
+        {"history 9 in bob -5", "history: \"-5\" is not a number from 0 to 4294967295"},
+        {"history 9 in bob 4294967296",
+         "history: \"4294967296\" is not a number from 0 to 4294967295"},
+        {"history 9 in bob 5\tBob",
+         "history needs one space between the second number and the text"},
     };
     ExpectLines(cases);
 }
