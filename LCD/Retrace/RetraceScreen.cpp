@@ -64,10 +64,11 @@ std::wstring CRetraceMode::IconPath(const HistoryEntry& entry) const {
 
 void CRetraceMode::DrawHistoryScreen() {
     const int count = static_cast<int>(m_view.size());
+    // The cursor stays inside the view, at 0 for an empty one, however the lists changed.
     if (count > 0 && m_cursor >= count) {
         m_cursor = count - 1;
     }
-    if (m_cursor < 0) {
+    if (count == 0 || m_cursor < 0) {
         m_cursor = 0;
     }
     std::wstring icon;

@@ -63,7 +63,8 @@ class RetraceModeTest : public ::testing::Test {
     static std::string Ids(const std::vector<HistoryEntry>& list) {
         std::string ids;
         for (const HistoryEntry& entry : list) {
-            ids += (ids.empty() ? "" : " ") + platform::ToUtf8(entry.id);
+            ids += ids.empty() ? "" : " ";
+            ids += platform::ToUtf8(entry.id);
         }
         return ids;
     }
