@@ -1,5 +1,6 @@
 // The history on the handset: the frames the mode sends, read back with the handset simulator's
 // own reading of the pixels; the keys by state; calling back; a long name scrolling.
+#include <fstream>
 #include <string>
 #include <tuple>
 #include <vector>
