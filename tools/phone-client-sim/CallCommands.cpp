@@ -25,28 +25,6 @@ constexpr std::string_view kEmptyTarget = "ERROR 4 Empty target not allowed";
 constexpr std::string_view kInvalidHandle = "ERROR 34 Invalid user handle";
 constexpr std::string_view kNoCallId = "ERROR 35 No call id left";
 
-bool IsBlank(char c) {
-    return c == ' ' || c == '\t';
-}
-
-std::vector<std::string_view> Words(std::string_view text) {
-    std::vector<std::string_view> words;
-    std::size_t at = 0;
-    while (at < text.size()) {
-        if (IsBlank(text[at])) {
-            ++at;
-            continue;
-        }
-        std::size_t end = at;
-        while (end < text.size() && !IsBlank(text[end])) {
-            ++end;
-        }
-        words.push_back(text.substr(at, end - at));
-        at = end;
-    }
-    return words;
-}
-
 struct Property {
     std::string_view name;  // as the answer spells it
     std::string (*value)(const CallInfo& call, const CallModel& model);
@@ -83,7 +61,7 @@ const Property* FindProperty(std::string_view name) {
 }  // namespace
 
 bool CallCommands::Handle(std::string_view command, std::vector<std::string>& replies) {
-    const std::vector<std::string_view> words = Words(command);
+    const std::vector<std::string_view> words = SplitWords(command);
     const std::span<const std::string_view> all(words);
     if (words.size() >= 2 && EqualsIgnoringCase(words[1], "call")) {
         if (EqualsIgnoringCase(words[0], "get")) {

@@ -1,4 +1,4 @@
-// The case-blind matches every command handler uses.
+// The case-blind matches and the word splitting every command handler uses.
 #include "tools/phone-client-sim/CommandHandler.h"
 
 #include <algorithm>
@@ -8,6 +8,10 @@ namespace {
 
 char Fold(char c) {
     return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
+bool IsBlank(char c) {
+    return c == ' ' || c == '\t';
 }
 
 }  // namespace
@@ -24,6 +28,24 @@ bool TakePrefix(std::string_view command, std::string_view prefix, std::string_v
 bool EqualsIgnoringCase(std::string_view a, std::string_view b) {
     return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(),
                                               [](char x, char y) { return Fold(x) == Fold(y); });
+}
+
+std::vector<std::string_view> SplitWords(std::string_view text) {
+    std::vector<std::string_view> words;
+    std::size_t at = 0;
+    while (at < text.size()) {
+        if (IsBlank(text[at])) {
+            ++at;
+            continue;
+        }
+        std::size_t end = at;
+        while (end < text.size() && !IsBlank(text[end])) {
+            ++end;
+        }
+        words.push_back(text.substr(at, end - at));
+        at = end;
+    }
+    return words;
 }
 
 }  // namespace phone_client_sim

@@ -21,5 +21,8 @@ class CommandHandler {
 bool TakePrefix(std::string_view command, std::string_view prefix, std::string_view& rest);
 // Whether `a` and `b` are the same word ignoring ASCII case.
 bool EqualsIgnoringCase(std::string_view a, std::string_view b);
+// The words of `text`, which any number of blanks (spaces, tabs) separate, as the softphone
+// reads a command.
+std::vector<std::string_view> SplitWords(std::string_view text);
 
 }  // namespace phone_client_sim

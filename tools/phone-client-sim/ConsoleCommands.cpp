@@ -78,6 +78,38 @@ std::optional<CallEvent> ParseEvent(CallEventShape shape, std::string_view rest)
     return event;
 }
 
+std::optional<VoicemailEvent> ParseVoicemailEvent(VoicemailEventShape shape,
+                                                  std::string_view rest) {
+    VoicemailEvent event;
+    const std::optional<std::int64_t> id =
+        tools::ParseInteger(NextWord(rest), 1, std::numeric_limits<VoicemailId>::max());
+    if (!id) {
+        return std::nullopt;
+    }
+    event.id = static_cast<VoicemailId>(*id);
+    switch (shape) {
+        case VoicemailEventShape::kId:
+            break;
+        case VoicemailEventShape::kIdSecondsTimestampName: {
+            const std::optional<std::int64_t> seconds =
+                tools::ParseInteger(NextWord(rest), 1, std::numeric_limits<std::uint32_t>::max());
+            const std::optional<std::int64_t> timestamp =
+                tools::ParseInteger(NextWord(rest), 0, std::numeric_limits<std::uint32_t>::max());
+            if (!seconds || !timestamp) {
+                return std::nullopt;
+            }
+            event.seconds = static_cast<std::uint32_t>(*seconds);
+            event.timestamp = *timestamp;
+            event.name = NameIn(rest);
+            return event;
+        }
+    }
+    if (!Trim(rest).empty()) {
+        return std::nullopt;
+    }
+    return event;
+}
+
 }  // namespace
 
 ConsoleCommand ParseConsoleCommand(std::string_view line) {
@@ -101,10 +133,25 @@ ConsoleCommand ParseConsoleCommand(std::string_view line) {
         return {Kind::kGrant, {}};
     if (trimmed == "calls")
         return {Kind::kCalls, {}};
+    if (trimmed == "voicemails")
+        return {Kind::kVoicemails, {}};
     if (trimmed == "quit")
         return {Kind::kQuit, {}};
     std::string_view rest = line.substr(start);
-    const CallEventVerb* verb = FindCallEventVerb(NextWord(rest));
+    const std::string_view name = NextWord(rest);
+    if (const VoicemailEventVerb* voicemailVerb = FindVoicemailEventVerb(name)) {
+        std::optional<VoicemailEvent> event = ParseVoicemailEvent(voicemailVerb->shape, rest);
+        if (!event) {
+            std::string usage = "usage: ";
+            usage.append(voicemailVerb->name).append(" ").append(Usage(voicemailVerb->shape));
+            return {Kind::kInvalid, usage};
+        }
+        ConsoleCommand command{Kind::kVoicemailEvent, {}};
+        command.voicemailVerb = voicemailVerb;
+        command.voicemailEvent = std::move(*event);
+        return command;
+    }
+    const CallEventVerb* verb = FindCallEventVerb(name);
     if (verb == nullptr) {
         return {Kind::kInvalid, {}};
     }
@@ -118,8 +165,11 @@ ConsoleCommand ParseConsoleCommand(std::string_view line) {
 }
 
 std::string ConsoleHelp() {
-    std::string help = "commands: say TEXT | logout | restart | grant | calls";
+    std::string help = "commands: say TEXT | logout | restart | grant | calls | voicemails";
     for (const CallEventVerb& verb : CallEventVerbs()) {
+        help.append(" | ").append(verb.name).append(" ").append(Usage(verb.shape));
+    }
+    for (const VoicemailEventVerb& verb : VoicemailEventVerbs()) {
         help.append(" | ").append(verb.name).append(" ").append(Usage(verb.shape));
     }
     return help.append(" | quit");

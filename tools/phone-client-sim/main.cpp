@@ -1,6 +1,6 @@
 // phone-client-sim: a stand-in for the softphone, listening on the client socket, with a model of
-// its calls. Its options and the commands it reads are in kSummary, CommandsHelp and the option
-// table below (see --help).
+// its calls and its voice messages. Its options and the commands it reads are in kSummary,
+// CommandsHelp and the option table below (see --help).
 #include <algorithm>
 #include <atomic>
 #include <chrono>
@@ -25,6 +25,9 @@
 #include "tools/phone-client-sim/CallTicker.h"
 #include "tools/phone-client-sim/ConsoleCommands.h"
 #include "tools/phone-client-sim/PhoneClientSim.h"
+#include "tools/phone-client-sim/VoicemailCommands.h"
+#include "tools/phone-client-sim/VoicemailModel.h"
+#include "tools/phone-client-sim/VoicemailTicker.h"
 #include "tools/phone-client-sim/WallClock.h"
 
 namespace {
@@ -39,32 +42,48 @@ constexpr std::string_view kSummary =
     "It plays the softphone's calls: the far end's events come from its standard input, the\n"
     "links' call commands are answered (docs/client-protocol.md), and answered calls notify\n"
     "their DURATION every second. The history of earlier calls is seeded with \"history\".\n"
+    "It holds voice messages too (\"voicemail\"), which the links list, open and close; one\n"
+    "plays for its length, one second a tick.\n"
     "SIGINT and SIGTERM end it as quit does.\n";
 
 constexpr std::string_view kCommands =
     "  say TEXT  send TEXT as a notification to every attached link\n"
-    "  logout    hang up every call, then log out: links are refused as not available\n"
-    "  restart   hang up every call, then restart with a new identity\n"
+    "  logout    hang up every call and stop the voice message playing, then log out: links\n"
+    "            are refused as not available\n"
+    "  restart   the same, then restart with a new identity\n"
     "  grant     grant the links waiting for authorisation\n"
     "  calls     list the calls the softphone knows, ended ones too\n"
+    "  voicemails  list the voice messages the softphone holds\n"
     "  quit      end the program, as the end of input does\n"
     "Calls (ID: a number above 0 that no call has had; NAME: the rest of the line, may be\n"
     "empty; voice mail takes an unanswered outgoing call, forward only; TIMESTAMP: seconds\n"
     "since 1970 UTC, 0 to 4294967295):\n";
 
-// The fixed commands, then a line per call event.
-std::string CommandsHelp() {
-    std::string help(kCommands);
+constexpr std::string_view kVoicemailCommands =
+    "Voice messages (ID: a number above 0 that no voice message has had; SECONDS: its length,\n"
+    "1 to 4294967295; TIMESTAMP: when it was left; NAME: who left it, may be empty):\n";
+
+// One line per event of `verbs`, their help in a column.
+template <typename Verbs>
+void AddEventLines(const Verbs& verbs, std::string& help) {
     std::size_t width = 0;
-    for (const phone_client_sim::CallEventVerb& verb : phone_client_sim::CallEventVerbs()) {
+    for (const auto& verb : verbs) {
         width = std::max(width, verb.name.size() + 1 + Usage(verb.shape).size());
     }
-    for (const phone_client_sim::CallEventVerb& verb : phone_client_sim::CallEventVerbs()) {
+    for (const auto& verb : verbs) {
         std::string line = "  ";
         line.append(verb.name).append(" ").append(Usage(verb.shape));
         line.resize(width + 4, ' ');
         help.append(line).append(verb.help).append("\n");
     }
+}
+
+// The fixed commands, then a line per call event and one per voice-message event.
+std::string CommandsHelp() {
+    std::string help(kCommands);
+    AddEventLines(phone_client_sim::CallEventVerbs(), help);
+    help.append(kVoicemailCommands);
+    AddEventLines(phone_client_sim::VoicemailEventVerbs(), help);
     return help;
 }
 
@@ -74,10 +93,11 @@ constexpr std::int64_t kMaxPendingMs = 24LL * 3600 * 1000;
 class ConsoleWindow final : public platform::Window {
   public:
     ConsoleWindow(platform::MessageLoop& loop, phone_client_sim::PhoneClientSim& sim,
-                  phone_client_sim::CallModel& calls)
+                  phone_client_sim::CallModel& calls, phone_client_sim::VoicemailModel& voicemails)
         : Window(loop),
           sim_(sim),
           calls_(calls),
+          voicemails_(voicemails),
           lineMessage_(platform::RegisterWindowMessage("PhoneSimLine")) {}
 
     // Reader thread.
@@ -119,10 +139,12 @@ class ConsoleWindow final : public platform::Window {
                 return;
             case ConsoleCommand::Kind::kLogout:
                 calls_.HangUpAll();
+                voicemails_.StopPlaying();
                 sim_.Logout();
                 return;
             case ConsoleCommand::Kind::kRestart:
                 calls_.HangUpAll();
+                voicemails_.StopPlaying();
                 if (!sim_.Restart()) {
                     std::cout << "cannot listen at " << sim_.SocketPath().native() << '\n'
                               << std::flush;
@@ -138,6 +160,16 @@ class ConsoleWindow final : public platform::Window {
             case ConsoleCommand::Kind::kCallEvent:
                 if (const phone_client_sim::CallResult result =
                         command.verb->play(calls_, command.event);
+                    !result.Ok()) {
+                    std::cout << platform::EscapeControl(result.why) << '\n' << std::flush;
+                }
+                return;
+            case ConsoleCommand::Kind::kVoicemails:
+                ListVoicemails();
+                return;
+            case ConsoleCommand::Kind::kVoicemailEvent:
+                if (const phone_client_sim::VoicemailResult result =
+                        command.voicemailVerb->play(voicemails_, command.voicemailEvent);
                     !result.Ok()) {
                     std::cout << platform::EscapeControl(result.why) << '\n' << std::flush;
                 }
@@ -163,8 +195,19 @@ class ConsoleWindow final : public platform::Window {
         std::cout << std::flush;
     }
 
+    void ListVoicemails() const {
+        if (voicemails_.Voicemails().empty()) {
+            std::cout << "no voice messages\n";
+        }
+        for (const phone_client_sim::VoicemailInfo& voicemail : voicemails_.Voicemails()) {
+            std::cout << "voicemail " << platform::EscapeControl(Describe(voicemail)) << '\n';
+        }
+        std::cout << std::flush;
+    }
+
     phone_client_sim::PhoneClientSim& sim_;
     phone_client_sim::CallModel& calls_;
+    phone_client_sim::VoicemailModel& voicemails_;
     const platform::MessageId lineMessage_;
     std::mutex mutex_;
     std::deque<std::string> lines_;
@@ -203,6 +246,10 @@ int main(int argc, char** argv) {
                                       phone_client_sim::SecondsSince1970);
     phone_client_sim::CallTicker ticker(loop, calls);
     sim.AddCommandHandler(std::make_unique<phone_client_sim::CallCommands>(calls));
+    phone_client_sim::VoicemailModel voicemails(
+        [&sim](const std::string& text) { sim.Notify(text); });
+    phone_client_sim::VoicemailTicker voicemailTicker(loop, voicemails);
+    sim.AddCommandHandler(std::make_unique<phone_client_sim::VoicemailCommands>(voicemails));
     // The lines repeat what the system sent: escaped, so that no text of it reaches the terminal
     // as a control.
     sim.SetObserver([](const std::string& line) {
@@ -212,7 +259,7 @@ int main(int argc, char** argv) {
         std::cerr << "phone-client-sim: cannot listen at " << sim.SocketPath().native() << '\n';
         return 1;
     }
-    ConsoleWindow console(loop, sim, calls);
+    ConsoleWindow console(loop, sim, calls, voicemails);
     std::atomic<bool> readerDone = false;
     std::thread reader([&console, &readerDone] {
         std::string line;

@@ -24,11 +24,56 @@ TEST(ConsoleCommands, KeywordsAndTheTextOfSay) {
 
 TEST(ConsoleCommands, AnythingElseIsInvalid) {
     for (const char* line :
-         {"say", "sayx", "Quit", "logout now", "help", "calls 12", "Call-in 1 a"}) {
+         {"say", "sayx", "Quit", "logout now", "help", "calls 12", "Call-in 1 a", "voicemails 7"}) {
         EXPECT_EQ(Kind::kInvalid, ParseConsoleCommand(line).kind) << line;
         EXPECT_EQ("", ParseConsoleCommand(line).text) << line;
     }
     EXPECT_EQ(Kind::kCalls, ParseConsoleCommand(" calls ").kind);
+    EXPECT_EQ(Kind::kVoicemails, ParseConsoleCommand("voicemails\r").kind);
+}
+
+TEST(ConsoleCommands, VoicemailEventsTakeTheirNumbersAndTheRestOfTheLineAsTheName) {
+    struct Case {
+        std::string line;
+        std::string verb;  // empty: invalid, `name` holds the usage shown
+        VoicemailEvent event{};
+    };
+    const std::string usage = "usage: voicemail ID SECONDS TIMESTAMP [NAME...]";
+    const Case cases[] = {
+        {"voicemail 7 30 1717171717 Alice  Smith ",
+         "voicemail",
+         {7, 30, 1717171717, "Alice  Smith "}},
+        {"  voicemail-new\t8  1  0  \r", "voicemail-new", {8, 1, 0, ""}},
+        {"voicemail 4294967295 4294967295 4294967295",
+         "voicemail",
+         {4294967295u, 4294967295u, 4294967295, ""}},
+        {"voicemail-delete 7", "voicemail-delete", {7, 0, 0, ""}},
+        {"voicemail 7 30", "", {0, 0, 0, usage}},
+        {"voicemail 0 30 5", "", {0, 0, 0, usage}},
+        {"voicemail 7 0 5", "", {0, 0, 0, usage}},  // a message lasts a second at least
+        {"voicemail 7 30 -5", "", {0, 0, 0, usage}},
+        {"voicemail 7 30 4294967296", "", {0, 0, 0, usage}},
+        {"voicemail-new 7 soon 5",
+         "",
+         {0, 0, 0, "usage: voicemail-new ID SECONDS TIMESTAMP [NAME...]"}},
+        {"voicemail-delete 7 8", "", {0, 0, 0, "usage: voicemail-delete ID"}},
+        {"voicemail-delete", "", {0, 0, 0, "usage: voicemail-delete ID"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.line);
+        const ConsoleCommand command = ParseConsoleCommand(c.line);
+        if (c.verb.empty()) {
+            EXPECT_EQ(Kind::kInvalid, command.kind);
+            EXPECT_EQ(c.event.name, command.text);
+            continue;
+        }
+        ASSERT_EQ(Kind::kVoicemailEvent, command.kind);
+        EXPECT_EQ(c.verb, command.voicemailVerb->name);
+        EXPECT_EQ(c.event.id, command.voicemailEvent.id);
+        EXPECT_EQ(c.event.seconds, command.voicemailEvent.seconds);
+        EXPECT_EQ(c.event.timestamp, command.voicemailEvent.timestamp);
+        EXPECT_EQ(c.event.name, command.voicemailEvent.name);
+    }
 }
 
 TEST(ConsoleCommands, CallEventsTakeTheirArgumentsAndTheRestOfTheLineAsTheName) {
