@@ -36,6 +36,7 @@ void CEchoboxMode::SetSkypeOnline(bool online) {
         RequestCmdToSkype(L"search voicemails");
     } else {
         m_messages.clear();
+        ClampCursor();
     }
     CEmluatorModeBase::SetSkypeOnline(online);
 }

@@ -63,6 +63,7 @@ void CEchoboxMode::OnListReply(const std::wstring& text) {
         }
         at = separator + 2;
     }
+    ClampCursor();  // the list changed under the cursor; the screen is drawn at the next key
     StartDetailTimer();
 }
 
@@ -97,6 +98,7 @@ bool CEchoboxMode::OnNotification(const std::wstring& text) {
         const std::wstring word = After(text, at, 7);
         if (word == L"DELETING") {
             m_messages.erase(m_messages.begin() + found);
+            ClampCursor();
         } else {
             entry.status = StatusOfWord(word);
         }
