@@ -5,6 +5,7 @@
 #include "tools/handset-sim/ConsoleView.h"
 #include "tools/handset-sim/ScreenText.h"
 #include "tools/phone-client-sim/CallModel.h"
+#include "tools/phone-client-sim/VoicemailModel.h"
 
 namespace scenario {
 namespace {
@@ -74,6 +75,21 @@ std::string CallSection(const Session& session) {
     return out;
 }
 
+// The softphone's voice messages at the end, as its model holds them.
+std::string VoicemailSection(const Session& session) {
+    std::string out = "softphone voice messages, in order of arrival:\n";
+    for (const phone_client_sim::VoicemailInfo& voicemail :
+         session.Phone().Voicemails().Voicemails()) {
+        out += "  ";
+        out += platform::EscapeControl(phone_client_sim::Describe(voicemail));
+        out += "\n";
+    }
+    if (session.Phone().Voicemails().Voicemails().empty()) {
+        out += "  (none)\n";
+    }
+    return out;
+}
+
 std::string HostTitle(const std::string& name, const HostProcess& host) {
     const std::optional<platform::ChildExit> exit = host.Exit();
     return name + " stderr (" + (exit ? "ended with " + ToString(*exit) : "running") + ")";
@@ -113,6 +129,7 @@ std::string FailureReport(const std::string& where, const std::string& what,
                       platform::EscapeControl(what) + "\n";
     out += ListSection("softphone commands", CommandEntries(session), session.commandCursor);
     out += CallSection(session);
+    out += VoicemailSection(session);
     out += ListSection("handset events", HandsetEntries(session), session.handsetCursor);
     out += LcdSection(session);
     out += ListSection("larkspurd states", StateEntries(session.Host()), session.stateCursor);

@@ -30,6 +30,10 @@ enum class ArgumentShape {
     // then the rest of the line after one space, kept exactly; nothing but blanks after the
     // second number leaves the text empty.
     NumberTwoWordsNumberAndOptionalText,
+    // "voicemail 7 30 1717171717 Alice Smith": three numbers (in the first, second and third
+    // range), then the rest of the line after one space, kept exactly; nothing but blanks after
+    // the third number leaves the text empty.
+    ThreeNumbersAndOptionalText,
     // "setting PhoneSet lang 2052": two words, then the rest of the line after one space, kept
     // exactly; nothing but blanks after the second word leaves the text empty.
     TwoWordsAndOptionalText,
@@ -52,6 +56,7 @@ struct Signature {
     NumberRange second{};
     // The longest text a verb takes; 0 for no limit below the line's own.
     std::size_t maxTextBytes = 0;
+    NumberRange third{};  // ThreeNumbersAndOptionalText
 };
 
 struct Step {
@@ -60,7 +65,7 @@ struct Step {
     std::string verb;
     std::string text;        // Text, TextAndNumber, NumberAndOptionalText, FileName,
                              // NumberWordAndOptionalText, TwoWordsAndOptionalText,
-                             // NumberTwoWordsNumberAndOptionalText
+                             // NumberTwoWordsNumberAndOptionalText, ThreeNumbersAndOptionalText
     std::string word;        // NumberWordAndOptionalText, NumberAndWord, TwoWordsAndOptionalText,
                              // NumberTwoWordsNumberAndOptionalText
     std::string secondWord;  // TwoWordsAndOptionalText, NumberTwoWordsNumberAndOptionalText

@@ -106,6 +106,8 @@ class LineParser {
                 return TwoWordsAndOptionalText(rest);
             case ArgumentShape::NumberTwoWordsNumberAndOptionalText:
                 return NumberTwoWordsNumberAndOptionalText(rest);
+            case ArgumentShape::ThreeNumbersAndOptionalText:
+                return ThreeNumbersAndOptionalText(rest);
         }
         return Name() + " has an argument shape this parser does not know";
     }
@@ -228,6 +230,21 @@ class LineParser {
             return complaint;
         }
         return OptionalText(line, "second number");
+    }
+
+    std::optional<std::string> ThreeNumbersAndOptionalText(std::string_view rest) {
+        std::string usage = Name();
+        usage.append(" needs ").append(RangeText(verb_.first)).append(", ");
+        usage.append(RangeText(verb_.second)).append(", ").append(RangeText(verb_.third));
+        usage.append(", then a text after one space");
+        std::string_view line = TrimLeft(rest);
+        for (const NumberRange* range : {&verb_.first, &verb_.second, &verb_.third}) {
+            line = TrimLeft(line);
+            if (std::optional<std::string> complaint = TakeNumber(line, usage, *range)) {
+                return complaint;
+            }
+        }
+        return OptionalText(line, "third number");
     }
 
     // Takes the number `line` starts with off it; `usage` when there is none.

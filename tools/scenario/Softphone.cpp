@@ -1,7 +1,9 @@
-// The run's softphone: attach answers, notifications, the command log and the calls.
+// The run's softphone: attach answers, notifications, the command log, the calls and the voice
+// messages.
 #include "tools/scenario/Softphone.h"
 
 #include "tools/phone-client-sim/CallCommands.h"
+#include "tools/phone-client-sim/VoicemailCommands.h"
 #include "tools/phone-client-sim/WallClock.h"
 
 namespace scenario {
@@ -10,11 +12,14 @@ Softphone::Softphone(platform::MessageLoop& loop, std::filesystem::path socketPa
     : loop_(loop),
       socketPath_(std::move(socketPath)),
       calls_([this](const std::string& text) { Say(text); }, phone_client_sim::SecondsSince1970),
-      ticker_(loop, calls_) {}
+      ticker_(loop, calls_),
+      voicemails_([this](const std::string& text) { Say(text); }),
+      voicemailTicker_(loop, voicemails_) {}
 
 bool Softphone::Attach(int status) {
     if (client_) {
         calls_.HangUpAll();
+        voicemails_.StopPlaying();
         const std::vector<std::string> commands = client_->ReceivedCommands();
         earlierCommands_.insert(earlierCommands_.end(), commands.begin(), commands.end());
         client_.reset();
@@ -27,6 +32,7 @@ bool Softphone::Attach(int status) {
         return false;
     }
     client->AddCommandHandler(std::make_unique<phone_client_sim::CallCommands>(calls_));
+    client->AddCommandHandler(std::make_unique<phone_client_sim::VoicemailCommands>(voicemails_));
     client_ = std::move(client);
     return true;
 }
@@ -40,6 +46,7 @@ bool Softphone::Logout() {
         return false;
     }
     calls_.HangUpAll();
+    voicemails_.StopPlaying();
     client_->Logout();
     return true;
 }

@@ -1,11 +1,12 @@
 // The softphone side of a run: a phone-client simulator listening on the run's client socket,
 // made afresh for every attach, with one log of the commands every one of them received, and one
-// model of the calls, which its links' call commands reach.
+// model of the calls and one of the voice messages, which its links' commands reach.
 //
 // The calls belong to the softphone's user, not to one start of it: when a softphone ends (the
 // next attach) or logs out, it hangs up its live calls first, so that its links hear them end,
 // and the ended calls stay known to the next one, as a softphone's call history does. Ids are
-// therefore never used twice in a run.
+// therefore never used twice in a run. So with the voice messages: the one that plays stops
+// (PLAYED) when its softphone ends or logs out, and all of them stay.
 #pragma once
 
 #include <cstddef>
@@ -19,6 +20,8 @@
 #include "tools/phone-client-sim/CallModel.h"
 #include "tools/phone-client-sim/CallTicker.h"
 #include "tools/phone-client-sim/PhoneClientSim.h"
+#include "tools/phone-client-sim/VoicemailModel.h"
+#include "tools/phone-client-sim/VoicemailTicker.h"
 
 namespace scenario {
 
@@ -47,6 +50,9 @@ class Softphone {
     // The calls: the far end's events go to it; what it notifies reaches the attached links.
     phone_client_sim::CallModel& Calls() { return calls_; }
     const phone_client_sim::CallModel& Calls() const { return calls_; }
+    // The voice messages, the same way.
+    phone_client_sim::VoicemailModel& Voicemails() { return voicemails_; }
+    const phone_client_sim::VoicemailModel& Voicemails() const { return voicemails_; }
 
   private:
     platform::MessageLoop& loop_;
@@ -54,6 +60,8 @@ class Softphone {
     // Before the client, whose call handler uses them, so that they outlive it.
     phone_client_sim::CallModel calls_;
     phone_client_sim::CallTicker ticker_;
+    phone_client_sim::VoicemailModel voicemails_;
+    phone_client_sim::VoicemailTicker voicemailTicker_;
     std::unique_ptr<phone_client_sim::PhoneClientSim> client_;
     std::vector<std::string> earlierCommands_;  // received by the softphones before this one
 };

@@ -12,6 +12,7 @@ std::span<const Verb> AllVerbs() {
         AddLcdVerbs(all);
         AddSoftphoneVerbs(all);
         AddCallVerbs(all);
+        AddVoicemailVerbs(all);
         AddHostVerbs(all);
         AddTimeVerbs(all);
         AddScriptVerbs(all);

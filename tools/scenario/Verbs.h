@@ -34,6 +34,8 @@ void AddTimeVerbs(std::vector<Verb>& verbs);       // wait
 void AddLcdVerbs(std::vector<Verb>& verbs);        // expect-lcd, expect-lcd-highlight, snapshot
 void AddCallVerbs(std::vector<Verb>& verbs);       // call-in ..., remote-..., vm-..., history,
                                                    // expect-call, expect-seen
+void AddVoicemailVerbs(std::vector<Verb>& verbs);  // voicemail, voicemail-new, voicemail-delete,
+                                                   // expect-voicemail
 void AddScriptVerbs(std::vector<Verb>& verbs);     // setting, note
 
 // Every verb, each name once.

@@ -73,6 +73,8 @@ void PrintHelp() {
                  "the softphone's calls, whose model answers the system's call commands;\n"
                  "history seeds a finished call; expect-call ID STATE waits for a call's\n"
                  "status word (RINGING, MISSED ...), expect-seen ID for a call marked seen.\n"
+                 "voicemail, voicemail-new and voicemail-delete play the softphone's voice\n"
+                 "messages; expect-voicemail ID STATE waits for one's status (PLAYING ...).\n"
                  "KESTREL_DEBUG=1 traces each step on stderr, and larkspurd then says more.\n"
                  "Exit status: 0 every expectation held; 1 a step, or the start or the end of the\n"
                  "run, failed (told on stderr with everything seen up to then); 2 bad usage, or a\n"

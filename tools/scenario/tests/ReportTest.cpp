@@ -87,5 +87,25 @@ TEST(ScenarioReportTest, LongListsShowTheirLatestEntries) {
               section.find("earlier\n  -- the next expectation looks from here --\n  #50 "));
 }
 
+// The softphone's models as they are at the failure: its calls, then its voice messages.
+TEST(ScenarioReportTest, TheSoftphonesCallsThenItsVoiceMessagesAreListed) {
+    Session session({"/nonexistent"});
+    ASSERT_TRUE(session.Phone().Calls().IncomingCall(12, "alice", "Alice", false).Ok());
+    ASSERT_TRUE(session.Phone().Voicemails().Add(7, 30, 1717171717, "Bob\n").Ok());
+    ASSERT_TRUE(session.Phone().Voicemails().Add(8, 5, 1717171800, "").Ok());
+    ASSERT_TRUE(session.Phone().Voicemails().Open(8).Ok());
+    const std::string report = FailureReport("s.scn:2: expect-voicemail 7 PLAYED", "why", session);
+    EXPECT_NE(
+        report.find("softphone calls, in order of arrival:\n  12 INCOMING_P2P alice \"Alice\" "
+                    "RINGING 0 s\nsoftphone voice messages, in order of arrival:\n"
+                    "  7 \"Bob\\n\" 30 s at 1717171717 UNPLAYED\n"
+                    "  8 \"\" 5 s at 1717171800 PLAYING, 0 s played\nhandset events:\n"),
+        std::string::npos)
+        << report;
+    EXPECT_NE(FailureReport("x", "y", Session({"/nonexistent"}))
+                  .find("softphone voice messages, in order of arrival:\n  (none)\nhandset events"),
+              std::string::npos);
+}
+
 }  // namespace
 }  // namespace scenario

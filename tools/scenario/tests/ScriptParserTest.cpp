@@ -30,6 +30,13 @@ const Signature kVerbs[] = {
      ArgumentShape::NumberTwoWordsNumberAndOptionalText,
      {1, 4294967295},
      {0, 4294967295}},
+    // Three ranges of their own, so that each number is seen checked against its own.
+    {"voicemail",
+     ArgumentShape::ThreeNumbersAndOptionalText,
+     {1, 4294967295},
+     {1, 86400},
+     0,
+     {0, 4294967295}},
 };
 
 ParseResult Parse(std::string_view script) {
@@ -280,6 +287,32 @@ TEST(ScenarioParserTest, HistoryLinesTakeAnIdTwoWordsATimestampAndTheRestOfTheLi
          "history: \"4294967296\" is not a number from 0 to 4294967295"},
         {"history 9 in bob 5\tBob",
          "history needs one space between the second number and the text"},
+    };
+    ExpectLines(cases);
+}
+
+TEST(ScenarioParserTest, VoicemailLinesTakeThreeNumbersAndTheRestOfTheLineAsTheName) {
+    const std::string usage =
+        "voicemail needs a number from 1 to 4294967295, a number from 1 to 86400, a number from 0 "
+        "to 4294967295, then a text after one space";
+    const LineCase cases[] = {
+        {"voicemail 7 30 1717171717 Alice Smith", "", {7, 30, 1717171717}, "Alice Smith"},
+        {"voicemail\t7  86400 \t0  two  blanks ", "", {7, 86400, 0}, " two  blanks "},
+        {"voicemail 4294967295 1 4294967295", "", {4294967295, 1, 4294967295}, ""},
+        {"voicemail 7 30 5 \t", "", {7, 30, 5}, ""},
+        {"voicemail", usage},
+        {"voicemail 7", usage},
+        {"voicemail 7 30", usage},
+        {"voicemail 7 30  ", usage},
+        {"voicemail 0 30 5", "voicemail: \"0\" is not a number from 1 to 4294967295"},
+        {"voicemail 7 0 5", "voicemail: \"0\" is not a number from 1 to 86400"},
+        {"voicemail 7 86401 5", "voicemail: \"86401\" is not a number from 1 to 86400"},
+        {"voicemail 7 30 soon", "voicemail: \"soon\" is not a number from 0 to 4294967295"},
+        {"voicemail 7 30 4294967296",
+         "voicemail: \"4294967296\" is not a number from 0 to 4294967295"},
+        {"voicemail 7 alice 30 5", "voicemail: \"alice\" is not a number from 1 to 86400"},
+        {"voicemail 7 30 5\tAlice",
+         "voicemail needs one space between the third number and the text"},
     };
     ExpectLines(cases);
 }

@@ -88,9 +88,17 @@ TEST(ScenarioVerbTableTest, TheDocumentedLinesParse) {
         "setting KeyDef key30 36\n"
         "note Alice calls\n"
         "history 12 missed alice 1717171717 Alice Smith\n"
-        "expect-seen 12\n");
+        "expect-seen 12\n"
+        "voicemail 7 30 1717171717 Alice Smith\n"
+        "voicemail-new 8 12 1717171800\n"
+        "voicemail-delete 7\n"
+        "expect-voicemail 8 PLAYING\n");
     ASSERT_FALSE(result.error) << result.error->line << ": " << result.error->message;
-    EXPECT_EQ(36u, result.steps.size());
+    EXPECT_EQ(40u, result.steps.size());
+    EXPECT_EQ((std::vector<std::uint32_t>{7, 30, 1717171717}), result.steps[36].numbers);
+    EXPECT_EQ("Alice Smith", result.steps[36].text);
+    EXPECT_EQ("", result.steps[37].text);
+    EXPECT_EQ("PLAYING", result.steps[39].word);
     EXPECT_EQ("missed", result.steps[34].word);
     EXPECT_EQ("alice", result.steps[34].secondWord);
     EXPECT_EQ((std::vector<std::uint32_t>{12, 1717171717}), result.steps[34].numbers);
@@ -106,6 +114,11 @@ TEST(ScenarioVerbTableTest, TheDocumentedLinesParse) {
           "stop now", "expect", "expect-lcd 4 Menu", "expect-lcd-highlight 4", "snapshot ../x",
           "call-in 0 alice", "call-out 14", "remote-fail 14", "remote-fail 14 0", "expect-call 12",
           "setting PhoneSet", "note", "history 12 in a x", longName.c_str()}) {
+        EXPECT_TRUE(ParseWithRealVerbs(line).error) << line;
+    }
+    // A voice message lasts a second at least, and its numbers stay within their ranges.
+    for (const char* line : {"voicemail 7 0 5", "voicemail 7 30", "voicemail-delete 0",
+                             "voicemail-new 8 5 4294967296", "expect-voicemail 8"}) {
         EXPECT_TRUE(ParseWithRealVerbs(line).error) << line;
     }
     EXPECT_TRUE(ParseWithRealVerbs("expect-seen 0").error);  // ids are above 0
