@@ -7,6 +7,7 @@
 #include <cwctype>
 
 #include "LCD/Call/CCallMode.h"
+#include "modebase/SoftphoneText.h"
 #include "platform/text/IgnoringCase.h"
 
 namespace {
@@ -19,10 +20,6 @@ bool StartsWith(std::wstring_view text, std::wstring_view prefix) {
 }
 
 // The text from `offset` on; empty when the text is shorter.
-std::wstring_view From(std::wstring_view text, std::size_t offset) {
-    return offset < text.size() ? text.substr(offset) : std::wstring_view();
-}
-
 std::wstring_view TrimLeft(std::wstring_view text) {
     while (!text.empty() && std::iswspace(static_cast<wint_t>(text.front()))) {
         text.remove_prefix(1);
@@ -151,14 +148,14 @@ std::optional<bool> CCallMode::OnCallNotification(const std::wstring& text) {
 
     if (const std::size_t at = keyword(L"PARTNER_HANDLE"); at != std::wstring::npos) {
         if (found != -1) {
-            call.Handle = From(text, at + 15);
+            call.Handle = TextFrom(text, at + 15);
             setAndRedraw();
         }
         return false;
     }
     if (const std::size_t at = keyword(L"PARTNER_DISPNAME"); at != std::wstring::npos) {
         if (found != -1) {
-            const std::wstring_view name = TrimLeft(From(text, at + 17));
+            const std::wstring_view name = TrimLeft(TextFrom(text, at + 17));
             call.DisplayName = name.empty() ? call.Handle : std::wstring(name);
             setAndRedraw();
         }
@@ -166,7 +163,7 @@ std::optional<bool> CCallMode::OnCallNotification(const std::wstring& text) {
     }
     if (const std::size_t at = keyword(L"TYPE"); at != std::wstring::npos) {
         if (found != -1) {
-            call.CallType = CallTypeOf(From(text, at + 5)).value_or(call.CallType);
+            call.CallType = CallTypeOf(TextFrom(text, at + 5)).value_or(call.CallType);
             setAndRedraw();
         }
         return false;
@@ -184,7 +181,8 @@ std::optional<bool> CCallMode::OnCallNotification(const std::wstring& text) {
         if (found == -1) {
             return false;
         }
-        call.Duration = static_cast<long>(std::min(ReadDecimal(From(text, at + 9)), 0x7FFFFFFFul));
+        call.Duration =
+            static_cast<long>(std::min(ReadDecimal(TextFrom(text, at + 9)), 0x7FFFFFFFul));
         setAndRedraw();
         return true;
     }
@@ -197,14 +195,14 @@ std::optional<bool> CCallMode::OnCallNotification(const std::wstring& text) {
         if (found == -1) {
             return false;
         }
-        m_failReason = From(text, at + 14);
+        m_failReason = TextFrom(text, at + 14);
         return true;
     }
     if (const std::size_t at = keyword(L"CONF_ID"); at != std::wstring::npos) {
         if (found == -1) {
             return false;
         }
-        call.ConfID = From(text, at + 8);
+        call.ConfID = TextFrom(text, at + 8);
         setAndRedraw();
         return true;
     }
@@ -212,12 +210,12 @@ std::optional<bool> CCallMode::OnCallNotification(const std::wstring& text) {
         if (found == -1) {
             return false;
         }
-        OnConferenceCount(id, From(text, at + 24));
+        OnConferenceCount(id, TextFrom(text, at + 24));
         return true;
     }
     if (const std::size_t at = keyword(L"CONF_PARTICIPANT"); at != std::wstring::npos) {
         if (found != -1) {
-            OnParticipant(id, From(text, at + 17));
+            OnParticipant(id, TextFrom(text, at + 17));
         }
         return false;
     }

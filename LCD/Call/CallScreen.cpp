@@ -2,12 +2,11 @@
 // every row its prefix, its content and 16 blanks, so that a short text covers the whole row;
 // 16 x 16 icons for the states, the microphone and the speaker over them.
 #include <algorithm>
-#include <cstdio>
-#include <iterator>
 #include <string_view>
 
 #include "LCD/Call/CCallMode.h"
 #include "modebase/NameScroll.h"
+#include "modebase/SoftphoneText.h"
 
 namespace {
 
@@ -58,13 +57,8 @@ std::wstring Elapsed(const CallRecord& call, platform::TimePoint now) {
     const int hours = static_cast<int>(seconds / 3600);
     const int minutes = static_cast<int>(seconds / 60 % 60);
     const int secs = static_cast<int>(seconds % 60);
-    wchar_t text[16];
-    if (hours != 0) {
-        std::swprintf(text, std::size(text), L"%d:%02d:%02d", hours, minutes, secs);
-    } else {
-        std::swprintf(text, std::size(text), L"%02d:%02d", minutes, secs);
-    }
-    return text;
+    return hours != 0 ? FormatRow(L"%d:%02d:%02d", hours, minutes, secs)
+                      : FormatRow(L"%02d:%02d", minutes, secs);
 }
 
 }  // namespace

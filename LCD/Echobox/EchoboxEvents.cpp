@@ -1,37 +1,12 @@
 // The softphone's texts about voice messages: the list it gives for "search voicemails", and the
 // notifications about one message (a new one arriving, its sender, status and time).
 #include "LCD/Echobox/CEchoboxMode.h"
+#include "modebase/SoftphoneText.h"
 
 namespace {
 
 constexpr std::wstring_view kListPrefix = L"VOICEMAILS ";
 constexpr std::wstring_view kMessagePrefix = L"VOICEMAIL ";
-
-std::wstring After(const std::wstring& text, std::size_t at, std::size_t skip) {
-    return at + skip < text.size() ? text.substr(at + skip) : std::wstring();
-}
-
-// Seconds since 1970, 32 bits signed: leading spaces skipped, up to the first non-digit; a
-// number out of range is no time at all.
-std::int64_t ReadSeconds(std::wstring_view text) {
-    std::size_t at = text.find_first_not_of(L' ');
-    if (at == std::wstring_view::npos) {
-        return 0;
-    }
-    const bool negative = text[at] == L'-';
-    if (negative || text[at] == L'+') {
-        ++at;
-    }
-    std::int64_t value = 0;
-    for (; at < text.size() && text[at] >= L'0' && text[at] <= L'9'; ++at) {
-        value = value * 10 + (text[at] - L'0');
-        if (value > 0x80000000LL) {
-            return -1;
-        }
-    }
-    value = negative ? -value : value;
-    return value > 0x7FFFFFFFLL ? -1 : value;
-}
 
 }  // namespace
 
@@ -88,14 +63,14 @@ bool CEchoboxMode::OnNotification(const std::wstring& text) {
     }
     VoiceMessageEntry& entry = m_messages[static_cast<std::size_t>(found)];
     if (const std::size_t at = text.find(L"PARTNER_DISPNAME"); at != std::wstring::npos) {
-        entry.displayName = After(text, at, 17);
+        entry.displayName = TextFrom(text, at + 17);
         entry.nameReported = true;
         m_detailWait = 0;  // the next message's turn at once
         DrawMailboxScreen();
         return true;
     }
     if (const std::size_t at = text.find(L"STATUS"); at != std::wstring::npos) {
-        const std::wstring word = After(text, at, 7);
+        const std::wstring word(TextFrom(text, at + 7));
         if (word == L"DELETING") {
             m_messages.erase(m_messages.begin() + found);
             ClampCursor();
@@ -107,7 +82,7 @@ bool CEchoboxMode::OnNotification(const std::wstring& text) {
         return true;
     }
     if (const std::size_t at = text.find(L"TIMESTAMP"); at != std::wstring::npos) {
-        entry.time = ReadSeconds(After(text, at, 9));
+        entry.time = ReadSeconds(TextFrom(text, at + 9)).value_or(-1);
         DrawMailboxScreen();
         return true;
     }

@@ -1,9 +1,7 @@
 // One voice message on the handset: the title with the counter, the sender, the date and time in
 // local time without leading zeros, and the status.
-#include <cstdio>
-#include <iterator>
-
 #include "LCD/Echobox/CEchoboxMode.h"
+#include "modebase/SoftphoneText.h"
 #include "platform/time/LocalTime.h"
 
 namespace {
@@ -18,13 +16,6 @@ constexpr unsigned kPlayingText = 107;
 constexpr unsigned kJapaneseOnly = 108;  // 408: only the Japanese table has it
 constexpr unsigned kJapanese = 300;
 
-template <class... Args>
-std::wstring Format(const wchar_t* format, Args... args) {
-    wchar_t text[64];
-    std::swprintf(text, std::size(text), format, args...);
-    return text;
-}
-
 // " 12/9 16:5:3"; a time not reported yet, or one the zone cannot convert, leaves the row blank.
 std::wstring DateRow(std::int64_t time) {
     if (time < 0) {
@@ -34,8 +25,8 @@ std::wstring DateRow(std::int64_t time) {
     if (!local) {
         return {};
     }
-    return Format(L" %i/%i %i:%i:%i", local->wMonth, local->wDay, local->wHour, local->wMinute,
-                  local->wSecond);
+    return FormatRow(L" %i/%i %i:%i:%i", local->wMonth, local->wDay, local->wHour, local->wMinute,
+                     local->wSecond);
 }
 
 }  // namespace
@@ -60,7 +51,7 @@ void CEchoboxMode::DrawMailboxScreen() {
     } else {
         const VoiceMessageEntry& entry = m_messages[static_cast<std::size_t>(m_cursor)];
         rows[0] = Text(kTitle);
-        rows[0] += Format(L"  %i/%i    ", m_cursor + 1, static_cast<int>(m_messages.size()));
+        rows[0] += FormatRow(L"  %i/%i    ", m_cursor + 1, static_cast<int>(m_messages.size()));
         rows[1] = Text(kSenderLabel);
         rows[1] += entry.displayName;
         rows[1] += std::wstring(15, L' ');

@@ -2,17 +2,10 @@
 // its timers.
 #include "LCD/Retrace/CRetraceMode.h"
 
+#include "modebase/SoftphoneText.h"
 #include "platform/files/WorkingDirectory.h"
 
 namespace {
-
-std::wstring_view TrimSpaces(std::wstring_view text) {
-    const std::size_t first = text.find_first_not_of(L' ');
-    if (first == std::wstring_view::npos) {
-        return {};
-    }
-    return text.substr(first, text.find_last_not_of(L' ') - first + 1);
-}
 
 int Find(const std::vector<HistoryEntry>& list, std::wstring_view id) {
     for (std::size_t i = 0; i < list.size(); ++i) {

@@ -4,6 +4,7 @@
 #include <optional>
 
 #include "LCD/Retrace/CRetraceMode.h"
+#include "modebase/SoftphoneText.h"
 
 namespace {
 
@@ -11,46 +12,6 @@ constexpr std::wstring_view kCallPrefix = L"CALL ";
 constexpr std::wstring_view kListKeyword = L"CALLS ";
 // Appended to a list reply, so that its last id is closed by a comma too.
 constexpr std::wstring_view kListEnd = L"    ,              ";
-
-std::wstring_view Trim(std::wstring_view text) {
-    const std::size_t first = text.find_first_not_of(L' ');
-    if (first == std::wstring_view::npos) {
-        return {};
-    }
-    return text.substr(first, text.find_last_not_of(L' ') - first + 1);
-}
-
-// The text after `keyword` found at `at`, from `skip` characters after the keyword's start.
-std::wstring ValueAfter(const std::wstring& text, std::size_t at, std::size_t skip) {
-    return at + skip < text.size() ? text.substr(at + skip) : std::wstring();
-}
-
-// Seconds since 1970 as a 32-bit signed decimal: leading spaces skipped, up to the first
-// non-digit; a number too large for 32 bits wraps as the C library's conversion does not, so
-// it is refused.
-std::optional<std::int64_t> ReadSeconds(std::wstring_view text) {
-    std::size_t at = text.find_first_not_of(L' ');
-    if (at == std::wstring_view::npos) {
-        return 0;
-    }
-    bool negative = false;
-    if (text[at] == L'-' || text[at] == L'+') {
-        negative = text[at] == L'-';
-        ++at;
-    }
-    std::int64_t value = 0;
-    for (; at < text.size() && text[at] >= L'0' && text[at] <= L'9'; ++at) {
-        value = value * 10 + (text[at] - L'0');
-        if (value > 0x80000000LL) {
-            return std::nullopt;
-        }
-    }
-    value = negative ? -value : value;
-    if (value > 0x7FFFFFFFLL || value < -0x80000000LL) {
-        return std::nullopt;
-    }
-    return value;
-}
 
 }  // namespace
 
@@ -113,7 +74,7 @@ void CRetraceMode::OnCallNotification(const std::wstring& text) {
         StopNewCallTimer();
         const int found = FindCallEntry(id);
         if (found != -1) {
-            EntryAt(found).partnerHandle = ValueAfter(text, at, 15);
+            EntryAt(found).partnerHandle = TextFrom(text, at + 15);
         }
         if (found >= 0) {
             StartNewCallTimer();
@@ -124,17 +85,17 @@ void CRetraceMode::OnCallNotification(const std::wstring& text) {
         const int found = FindCallEntry(id);
         if (found >= 0) {
             StopNewCallTimer();
-            EntryAt(found).displayName = ValueAfter(text, at, 17);
+            EntryAt(found).displayName = TextFrom(text, at + 17);
             StartNewCallTimer();
         } else if (found != -1) {
-            EntryAt(found).displayName = ValueAfter(text, at, 17);
+            EntryAt(found).displayName = TextFrom(text, at + 17);
         }
         return;
     }
     const int found = FindCallEntry(id);
     if (const std::size_t at = text.find(L"STATUS"); at != npos) {
         if (found != -1) {
-            const int status = ParseCallStatus(ValueAfter(text, at, 6));
+            const int status = ParseCallStatus(TextFrom(text, at + 6));
             if (status != CALL_NONE) {
                 EntryAt(found).status = status;
             }
@@ -154,12 +115,12 @@ void CRetraceMode::OnCallNotification(const std::wstring& text) {
         return;
     }
     if (const std::size_t at = text.find(L"SEEN"); at != npos && found != -1) {
-        EntryAt(found).seen = Trim(ValueAfter(text, at, 5)) == L"FALSE" ? 0 : 1;
+        EntryAt(found).seen = TrimSpaces(TextFrom(text, at + 5)) == L"FALSE" ? 0 : 1;
         return;
     }
     if (const std::size_t at = text.find(L"TIMESTAMP"); at != npos) {
         if (found != -1) {
-            const std::optional<std::int64_t> seconds = ReadSeconds(ValueAfter(text, at, 10));
+            const std::optional<std::int64_t> seconds = ReadSeconds(TextFrom(text, at + 10));
             const std::optional<platform::SYSTEMTIME> local =
                 seconds ? platform::LocalTimeFromUnix(*seconds) : std::nullopt;
             if (local) {
@@ -192,7 +153,7 @@ void CRetraceMode::OnListReply(std::wstring_view reply) {
             token += text[i];
             continue;
         }
-        ids.emplace_back(Trim(token));
+        ids.emplace_back(TrimSpaces(token));
         token.clear();
     }
     if (!m_historyLoaded) {

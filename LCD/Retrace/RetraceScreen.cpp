@@ -1,10 +1,10 @@
 // The history on the handset: the category's calls, one a screen, with a counter and an icon for
 // the kind of call, the partner's name (scrolling when too wide), and the call's date and time.
-#include <cstdio>
 #include <iterator>
 
 #include "LCD/Retrace/CRetraceMode.h"
 #include "modebase/NameScroll.h"
+#include "modebase/SoftphoneText.h"
 
 namespace {
 
@@ -28,13 +28,6 @@ unsigned EmptyListText(int category) {
     static constexpr unsigned kIds[] = {101, 103, 102, 104};
     return category >= 0 && category < static_cast<int>(std::size(kIds)) ? kIds[category]
                                                                          : kIds[CRetraceMode::kAll];
-}
-
-template <class... Args>
-std::wstring Format(const wchar_t* format, Args... args) {
-    wchar_t text[64];
-    std::swprintf(text, std::size(text), format, args...);
-    return text;
 }
 
 }  // namespace
@@ -88,12 +81,12 @@ void CRetraceMode::DrawHistoryScreen() {
         std::wstring name =
             ScrollName(nameless ? entry.partnerHandle : entry.displayName, 16, m_nameScroll);
         name += kBlanks;
-        m_screen.SetRow(0, Format(L"  %i/%i            ", m_cursor + 1, count));
+        m_screen.SetRow(0, FormatRow(L"  %i/%i            ", m_cursor + 1, count));
         m_screen.SetRow(1, name);
-        m_screen.SetRow(2, Format(L" %04i-%02i-%02i       ", entry.time.wYear, entry.time.wMonth,
-                                  entry.time.wDay));
-        m_screen.SetRow(3, Format(L" %02i:%02i:%02i       ", entry.time.wHour, entry.time.wMinute,
-                                  entry.time.wSecond));
+        m_screen.SetRow(2, FormatRow(L" %04i-%02i-%02i       ", entry.time.wYear, entry.time.wMonth,
+                                     entry.time.wDay));
+        m_screen.SetRow(3, FormatRow(L" %02i:%02i:%02i       ", entry.time.wHour,
+                                     entry.time.wMinute, entry.time.wSecond));
         icon = IconPath(entry);
     } else {
         m_screen.SetRow(0, L"  0/0              ");
