@@ -6,6 +6,8 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/text/CommandWords.h"
+
 namespace phone_client_sim {
 
 class CommandHandler {
@@ -17,12 +19,9 @@ class CommandHandler {
     virtual bool Handle(std::string_view command, std::vector<std::string>& replies) = 0;
 };
 
-// Matches `command` against `prefix` ignoring ASCII case; on a match, the rest of the command.
-bool TakePrefix(std::string_view command, std::string_view prefix, std::string_view& rest);
-// Whether `a` and `b` are the same word ignoring ASCII case.
-bool EqualsIgnoringCase(std::string_view a, std::string_view b);
-// The words of `text`, which any number of blanks (spaces, tabs) separate, as the softphone
-// reads a command.
-std::vector<std::string_view> SplitWords(std::string_view text);
+// The words of a command, as the softphone reads them.
+using platform::EqualsIgnoringCase;
+using platform::SplitWords;
+using platform::TakePrefix;
 
 }  // namespace phone_client_sim

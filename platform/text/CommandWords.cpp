@@ -1,9 +1,9 @@
-// The case-blind matches and the word splitting every command handler uses.
-#include "tools/phone-client-sim/CommandHandler.h"
+// The case-blind matches and the word splitting of softphone commands.
+#include "platform/text/CommandWords.h"
 
 #include <algorithm>
 
-namespace phone_client_sim {
+namespace platform {
 namespace {
 
 char Fold(char c) {
@@ -48,4 +48,4 @@ std::vector<std::string_view> SplitWords(std::string_view text) {
     return words;
 }
 
-}  // namespace phone_client_sim
+}  // namespace platform
