@@ -67,14 +67,23 @@ class SpawnSetup {
     SpawnSetup(const SpawnSetup&) = delete;
     SpawnSetup& operator=(const SpawnSetup&) = delete;
 
-    // Standard error onto `errorFd` (unless -1), every other descriptor above 2 closed, the
+    // Standard output (and standard error) appended to `outputFile` unless it is empty,
+    // standard error onto `errorFd` (unless -1), every other descriptor above 2 closed, the
     // directory changed, and signals as a freshly started program expects them.
-    bool Prepare(int errorFd, const std::filesystem::path& workingDirectory) {
+    bool Prepare(int errorFd, const std::filesystem::path& outputFile,
+                 const std::filesystem::path& workingDirectory) {
         sigset_t none;
         sigset_t all;
         sigemptyset(&none);
         sigfillset(&all);
+        constexpr int kOutputFlags = O_WRONLY | O_CREAT | O_APPEND;
+        constexpr mode_t kOutputMode = 0600;
         return actionsMade_ && attributesMade_ &&
+               (outputFile.empty() ||
+                (::posix_spawn_file_actions_addopen(&actions_, STDOUT_FILENO, outputFile.c_str(),
+                                                    kOutputFlags, kOutputMode) == 0 &&
+                 (errorFd >= 0 || ::posix_spawn_file_actions_adddup2(&actions_, STDOUT_FILENO,
+                                                                     STDERR_FILENO) == 0))) &&
                (errorFd < 0 ||
                 ::posix_spawn_file_actions_adddup2(&actions_, errorFd, STDERR_FILENO) == 0) &&
                ::posix_spawn_file_actions_addclosefrom_np(&actions_, kFirstDescriptorToClose) ==
@@ -101,8 +110,9 @@ void CloseIfOpen(int fd) {
     }
 }
 
-// Starts the program with standard error onto `errorFd` (ours when -1). Returns its process id,
-// or -1 when it cannot be started.
+// Starts the program with standard error onto `errorFd` (ours, or the output file's, when -1).
+// Returns its process id, or -1 when it cannot be started (the output file cannot be opened
+// among other reasons).
 int Spawn(const ChildOptions& options, int errorFd) {
     if (options.program.empty() || options.workingDirectory.empty()) {
         return -1;
@@ -114,7 +124,7 @@ int Spawn(const ChildOptions& options, int errorFd) {
     std::vector<char*> envPointers = Pointers(envp);
 
     SpawnSetup setup;
-    if (!setup.Prepare(errorFd, options.workingDirectory)) {
+    if (!setup.Prepare(errorFd, options.outputFile, options.workingDirectory)) {
         return -1;
     }
     const bool searchPath = options.program.native().find('/') == std::string::npos;

@@ -25,6 +25,11 @@ struct ChildOptions {
     std::vector<std::pair<std::string, std::string>> environment;
     // Standard error into a pipe (ChildProcess::ReadErrorOutput) rather than this process's.
     bool pipeErrorOutput = false;
+    // When set, standard output, and standard error unless piped, are appended to this file
+    // (made with mode 0600 when missing) rather than this process's: for a chatty program whose
+    // output is only wanted when something goes wrong. A file that cannot be opened keeps the
+    // program from starting.
+    std::filesystem::path outputFile{};
 };
 
 struct ChildExit {
@@ -37,9 +42,10 @@ struct ChildExit {
 // "exit status 3", "signal 9".
 std::string ToString(const ChildExit& exit);
 
-// Every child gets the standard input and output of this process (and its standard error unless
-// piped), no other descriptor of ours even where one lacks close-on-exec, and every signal
-// unblocked and at its default, whatever this process blocks or ignores.
+// Every child gets the standard input of this process, its standard output and error (unless
+// piped or sent to the output file), no other descriptor of ours even where one lacks
+// close-on-exec, and every signal unblocked and at its default, whatever this process blocks or
+// ignores.
 
 // Starts a program that runs on its own: nobody waits for it, and it is reaped in the background
 // when it ends. Returns whether it started (false: missing, not executable, bad directory).

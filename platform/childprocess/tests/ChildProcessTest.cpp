@@ -13,6 +13,7 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <sstream>
 #include <string>
 #include <thread>
 
@@ -117,6 +118,44 @@ TEST(ChildProcessTest, StandardErrorComesThroughThePipeAndTheExitStatusIsKept) {
     // Reaped once; asking again gives the same answer.
     EXPECT_EQ(exit, child->WaitFor(milliseconds(0)));
     EXPECT_TRUE(child->HasEnded());
+}
+
+// A chatty child's output goes to a file of its own, appended, while the pipe still takes its
+// standard error when asked for; a file that cannot be opened starts nothing.
+TEST(ChildProcessTest, TheOutputFileTakesStandardOutputAndErrorAppended) {
+    const TemporaryDirectory dir;
+    ASSERT_FALSE(dir.Path().empty());
+    const fs::path log = dir.Path() / "child.log";
+    std::ofstream(log) << "before\n";
+    ChildOptions options;
+    options.program = "/bin/sh";
+    options.args = {"-c", "echo out; echo err >&2; exit 5"};
+    options.workingDirectory = "/";
+    options.outputFile = log;
+    auto both = ChildProcess::Start(options);
+    ASSERT_NE(nullptr, both);
+    EXPECT_EQ(-1, both->ErrorOutputFd());
+    EXPECT_EQ((ChildExit{false, 5}), both->WaitFor(kPatience));
+    std::stringstream written;
+    written << std::ifstream(log).rdbuf();
+    EXPECT_EQ("before\nout\nerr\n", written.str());
+
+    const fs::path fresh = dir.Path() / "fresh.log";
+    options.outputFile = fresh;
+    options.pipeErrorOutput = true;
+    auto piped = ChildProcess::Start(options);
+    ASSERT_NE(nullptr, piped);
+    EXPECT_EQ("err\n", AllErrorOutput(*piped));
+    EXPECT_EQ((ChildExit{false, 5}), piped->WaitFor(kPatience));
+    std::stringstream onlyOut;
+    onlyOut << std::ifstream(fresh).rdbuf();
+    EXPECT_EQ("out\n", onlyOut.str());
+    EXPECT_EQ(fs::perms::owner_read | fs::perms::owner_write,
+              fs::status(fresh).permissions() & fs::perms::all);
+
+    options.outputFile = dir.Path() / "missing" / "child.log";
+    EXPECT_EQ(nullptr, ChildProcess::Start(options));
+    EXPECT_FALSE(StartDetached(options));
 }
 
 TEST(ChildProcessTest, EnvironmentAdditionsReplaceOrAddAndTheRestIsInherited) {
