@@ -94,6 +94,9 @@ class Session {
     // The last second larkspurd started, or nullptr.
     const HostProcess* SecondHost() const { return second_.get(); }
     const std::filesystem::path& HandsetSocket() const { return handsetSocket_; }
+    // Where larkspurd looks for the softphone; the run's own softphone listens there only once
+    // attached, so another client (a bridge to a real softphone) may listen there instead.
+    const std::filesystem::path& ClientSocket() const { return clientSocket_; }
 
     // Where the next expectation of each kind starts looking: softphone commands, handset
     // events (handset_sim numbering) and host states.
