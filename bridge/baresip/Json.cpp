@@ -9,6 +9,11 @@ namespace {
 
 constexpr std::string_view kReplacementCharacter = "\xEF\xBF\xBD";
 
+// The escapes of one letter and the characters they stand for, position by position. '/' is
+// only read: it needs no escape.
+constexpr std::string_view kEscapeLetters = "\"\\/bfnrt";
+constexpr std::string_view kEscapedCharacters = "\"\\/\b\f\n\r\t";
+
 // The length of the well-formed UTF-8 sequence that `text` starts with, by RFC 3629 (no
 // over-long forms, no surrogates, nothing above U+10FFFF); 0 when it starts with a malformed or
 // truncated one.
@@ -242,36 +247,16 @@ class Parser {
         if (AtEnd()) {
             return false;
         }
-        switch (text_[at_++]) {
-            case '"':
-                out += '"';
-                return true;
-            case '\\':
-                out += '\\';
-                return true;
-            case '/':
-                out += '/';
-                return true;
-            case 'b':
-                out += '\b';
-                return true;
-            case 'f':
-                out += '\f';
-                return true;
-            case 'n':
-                out += '\n';
-                return true;
-            case 'r':
-                out += '\r';
-                return true;
-            case 't':
-                out += '\t';
-                return true;
-            case 'u':
-                return UnicodeEscape(out);
-            default:
-                return false;
+        const char letter = text_[at_++];
+        if (letter == 'u') {
+            return UnicodeEscape(out);
         }
+        const std::size_t which = kEscapeLetters.find(letter);
+        if (which == std::string_view::npos) {
+            return false;
+        }
+        out += kEscapedCharacters[which];
+        return true;
     }
 
     // After "\u": the code unit, and its low surrogate after a high one.
@@ -407,43 +392,24 @@ std::string JsonQuote(std::string_view text) {
     out += '"';
     for (std::size_t at = 0; at < text.size();) {
         const auto c = static_cast<unsigned char>(text[at]);
+        const std::size_t which =
+            c == '/' ? std::string_view::npos : kEscapedCharacters.find(text[at]);
         std::size_t length = 1;
-        switch (c) {
-            case '"':
-                out += "\\\"";
-                break;
-            case '\\':
-                out += "\\\\";
-                break;
-            case '\b':
-                out += "\\b";
-                break;
-            case '\f':
-                out += "\\f";
-                break;
-            case '\n':
-                out += "\\n";
-                break;
-            case '\r':
-                out += "\\r";
-                break;
-            case '\t':
-                out += "\\t";
-                break;
-            default:
-                if (c < 0x20) {
-                    out += "\\u00";
-                    out += kHex[c >> 4];
-                    out += kHex[c & 0xF];
-                } else {
-                    length = Utf8SequenceLength(text.substr(at));
-                    if (length == 0) {
-                        out += kReplacementCharacter;
-                        length = 1;
-                    } else {
-                        out += text.substr(at, length);
-                    }
-                }
+        if (which != std::string_view::npos) {
+            out += '\\';
+            out += kEscapeLetters[which];
+        } else if (c < 0x20) {
+            out += "\\u00";
+            out += kHex[c >> 4];
+            out += kHex[c & 0xF];
+        } else {
+            length = Utf8SequenceLength(text.substr(at));
+            if (length == 0) {
+                out += kReplacementCharacter;
+                length = 1;
+            } else {
+                out += text.substr(at, length);
+            }
         }
         at += length;
     }

@@ -40,15 +40,6 @@ TEST(ParseJson, ReadsCtrlTcpMessages) {
                   R"("peeruri":"sip:b@127.0.0.1:5082","id":"a914f94ef02e3ea1",)"
                   R"("param":"sip:b@127.0.0.1:5082"})");
     ASSERT_TRUE(event.has_value());
-    const JsonValue::Object* members = event->AsObject();
-    ASSERT_NE(nullptr, members);
-    std::vector<std::string> keys;
-    for (const auto& member : *members) {
-        keys.push_back(member.first);
-    }
-    EXPECT_EQ((std::vector<std::string>{"event", "type", "class", "accountaor", "direction",
-                                        "peeruri", "id", "param"}),
-              keys);
     EXPECT_EQ("CALL_INCOMING", event->StringMember("type"));
     EXPECT_EQ("a914f94ef02e3ea1", event->StringMember("id"));
     EXPECT_EQ(std::nullopt, event->StringMember("event"));  // a bool, not a string
@@ -103,7 +94,6 @@ TEST(ParseJson, ReadsEveryKindOfValue) {
         const std::optional<JsonValue> value = ParseJson(c.text);
         ASSERT_TRUE(value.has_value());
         EXPECT_EQ(c.value, *value);
-        EXPECT_EQ(c.value.GetType(), value->GetType());
     }
     EXPECT_TRUE(std::signbit(*ParseJson("-0")->AsNumber()));
 }
