@@ -1,35 +1,28 @@
-// The simulated softphone: attach answers, command answers, notifications and the command log.
+// The simulated softphone: what it answers, logout, the user's grant and the command log; the
+// links themselves are platform::ClientServer's.
 #include "tools/phone-client-sim/PhoneClientSim.h"
 
-#include <algorithm>
-#include <cstdio>
-#include <random>
 #include <utility>
 
 namespace phone_client_sim {
 namespace {
 
 constexpr std::string_view kLoggedOut = "CONNSTATUS LOGGEDOUT";
-
-// Different at every start, so that a link can tell a restarted client from the one it knew.
-std::string NewIdentity() {
-    std::random_device random;
-    const std::uint64_t value = (static_cast<std::uint64_t>(random()) << 32) ^ random();
-    char text[32];
-    std::snprintf(text, sizeof text, "sim-%016llx", static_cast<unsigned long long>(value));
-    return text;
-}
-
-std::string Tag(std::uint64_t id) {
-    std::string tag = "[";  // built up: GCC 12 at -O3 misreads "x" + std::to_string(...)
-    tag.append(std::to_string(id)).append("] ");
-    return tag;
-}
+constexpr std::string_view kIdentityPrefix = "sim";
 
 }  // namespace
 
 PhoneClientSim::PhoneClientSim(platform::MessageLoop& loop, Options options)
-    : Window(loop), options_(std::move(options)) {
+    : Window(loop),
+      options_(std::move(options)),
+      server_(loop,
+              {
+                  .onCommand = [this](platform::ClientServer::LinkId link,
+                                      const std::string& command) { OnCommand(link, command); },
+                  .statusForNewLink = [this] { return StatusForNewLink(); },
+                  .report = [this](const std::string& line) { Report(line); },
+                  .onPending = [this](platform::ClientServer::LinkId) { OnPending(); },
+              }) {
     Show(false);
     auto account = std::make_unique<AccountCommands>();
     account_ = account.get();
@@ -48,50 +41,22 @@ bool PhoneClientSim::Start() {
     if (IsRunning()) {
         return true;
     }
-    const std::filesystem::path path = SocketPath();
-    if (path.empty()) {
+    if (!server_.Start(SocketPath(), options_.linkUid,
+                       platform::NewClientIdentity(kIdentityPrefix))) {
         return false;
     }
-    listener_ = platform::ClientListener::Listen(path, options_.linkUid);
-    if (!listener_) {
-        return false;
-    }
-    identity_ = NewIdentity();
     loggedOut_ = false;
-    listenerWatch_ = Loop().Watch(listener_->Fd(), [this] { AcceptLinks(); });
-    Report("listening on " + path.native() + " as " + identity_);
     return true;
 }
 
 void PhoneClientSim::Stop() {
-    if (!IsRunning()) {
-        return;
-    }
     KillTimer(kGrantTimer);
-    links_.clear();
-    Loop().Unwatch(listenerWatch_);
-    listener_.reset();
-    Report("stopped");
+    server_.Stop();
 }
 
 bool PhoneClientSim::Restart() {
     Stop();
     return Start();
-}
-
-void PhoneClientSim::AcceptLinks() {
-    while (IsRunning()) {
-        std::optional<platform::FrameStream> stream = listener_->Accept();
-        if (!stream) {
-            return;
-        }
-        const std::uint64_t id = ++lastLinkId_;
-        if (links_.size() >= kMaxLinks) {
-            Report(Tag(id) + "refused: too many links");
-            continue;
-        }
-        Answer(id, std::move(*stream));
-    }
 }
 
 int PhoneClientSim::StatusForNewLink() const {
@@ -104,25 +69,9 @@ int PhoneClientSim::StatusForNewLink() const {
     return options_.attachStatus;
 }
 
-void PhoneClientSim::Answer(std::uint64_t id, platform::FrameStream stream) {
-    const int status = StatusForNewLink();
-    auto connection = platform::ClientConnection::Serve(
-        Loop(), std::move(stream), [this, id](const std::string& frame) { OnCommand(id, frame); },
-        [this, id](platform::ClientConnection::CloseReason) {
-            links_.erase(id);
-            Report(Tag(id) + "gone");
-        });
-    const std::string answer = platform::FormatAttachAnswer({status, identity_});
-    connection->Send(answer);
-    Report(Tag(id) + answer);
-    if (status != platform::kAttachSuccess && status != platform::kAttachPendingAuthorization) {
-        return;  // refused or unavailable: the connection closes here
-    }
-    links_[id] = Link{std::move(connection), status == platform::kAttachSuccess};
-    if (status == platform::kAttachPendingAuthorization && options_.pendingTime.count() > 0 &&
-        std::none_of(links_.begin(), links_.end(), [id](const auto& entry) {
-            return entry.first != id && !entry.second.attached;
-        })) {
+void PhoneClientSim::OnPending() {
+    // The user is asked once for all the links waiting: the time runs from the first of them.
+    if (options_.pendingTime.count() > 0 && server_.PendingCount() == 1) {
         SetTimer(kGrantTimer, options_.pendingTime);
     }
 }
@@ -136,67 +85,31 @@ void PhoneClientSim::OnTimer(platform::TimerId id) {
 void PhoneClientSim::Grant() {
     KillTimer(kGrantTimer);
     granted_ = true;
-    const std::string answer = platform::FormatAttachAnswer({platform::kAttachSuccess, identity_});
-    for (auto& [id, link] : links_) {
-        if (!link.attached) {
-            link.attached = true;
-            Send(id, link, answer);
-        }
-    }
+    server_.AttachPending();
 }
 
 void PhoneClientSim::Logout() {
-    for (auto& [id, link] : links_) {
-        if (link.attached) {
-            Send(id, link, kLoggedOut);
-        }
-    }
+    server_.Notify(kLoggedOut);
     loggedOut_ = true;
 }
 
 std::size_t PhoneClientSim::Notify(std::string_view text) {
-    std::size_t reached = 0;
-    for (auto& [id, link] : links_) {
-        if (link.attached && Send(id, link, text)) {
-            ++reached;
-        }
-    }
-    return reached;
+    return server_.Notify(text);
 }
 
 std::size_t PhoneClientSim::NotifyRaw(std::string_view bytes) {
-    std::size_t most = 0;
-    for (auto& [id, link] : links_) {
-        if (link.attached) {
-            most = std::max(most, link.connection->SendRaw(bytes));
-        }
-    }
-    return most;
-}
-
-std::size_t PhoneClientSim::AttachedCount() const {
-    return static_cast<std::size_t>(std::count_if(
-        links_.begin(), links_.end(), [](const auto& entry) { return entry.second.attached; }));
+    return server_.NotifyRaw(bytes);
 }
 
 void PhoneClientSim::AddCommandHandler(std::unique_ptr<CommandHandler> handler) {
     handlers_.push_back(std::move(handler));
 }
 
-void PhoneClientSim::OnCommand(std::uint64_t id, const std::string& command) {
-    auto link = links_.find(id);
-    if (link == links_.end()) {
-        return;
-    }
-    if (!link->second.attached) {
-        Report(Tag(id) + "ignored before attaching: " + command);
-        return;
-    }
+void PhoneClientSim::OnCommand(platform::ClientServer::LinkId link, const std::string& command) {
     {
         std::lock_guard lock(logMutex_);
         received_.push_back(command);
     }
-    Report(Tag(id) + "<- " + command);
     std::vector<std::string> replies;
     for (const auto& handler : handlers_) {
         if (handler->Handle(command, replies)) {
@@ -204,17 +117,8 @@ void PhoneClientSim::OnCommand(std::uint64_t id, const std::string& command) {
         }
     }
     for (const std::string& reply : replies) {
-        Send(id, link->second, reply);
+        server_.Reply(link, reply);
     }
-}
-
-bool PhoneClientSim::Send(std::uint64_t id, Link& link, std::string_view text) {
-    if (!link.connection->Send(text)) {
-        Report(Tag(id) + "not sent: " + std::string(text.substr(0, 80)));
-        return false;
-    }
-    Report(Tag(id) + "-> " + std::string(text));
-    return true;
 }
 
 std::vector<std::string> PhoneClientSim::ReceivedCommands() const {

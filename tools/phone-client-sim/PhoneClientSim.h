@@ -4,7 +4,8 @@
 // It listens on the client socket, answers every link that connects with the configured attach
 // status (success; pending, granted later or never; refused; not available), answers the commands
 // its handlers know, logs every command it receives, and sends notifications on request. A
-// logged-out client answers "not available"; a restart is a new identity.
+// logged-out client answers "not available"; a restart is a new identity. The links are served by
+// platform::ClientServer; this class decides what they are answered.
 //
 // Loop thread only, except ReceivedCommands, which any thread may call.
 #pragma once
@@ -14,7 +15,6 @@
 #include <cstdint>
 #include <filesystem>
 #include <functional>
-#include <map>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -23,6 +23,7 @@
 
 #include "platform/clientlink/ClientConnection.h"
 #include "platform/clientlink/ClientProtocol.h"
+#include "platform/clientlink/ClientServer.h"
 #include "platform/clientlink/ClientSocket.h"
 #include "platform/loop/Window.h"
 #include "tools/phone-client-sim/AccountCommands.h"
@@ -46,7 +47,7 @@ struct Options {
 class PhoneClientSim final : public platform::Window {
   public:
     // Links served at once; further ones are closed at once.
-    static constexpr std::size_t kMaxLinks = 16;
+    static constexpr std::size_t kMaxLinks = platform::ClientServer::kMaxLinks;
 
     // Reports what happens, one line each, for the program's output.
     using Observer = std::function<void(const std::string& line)>;
@@ -60,8 +61,8 @@ class PhoneClientSim final : public platform::Window {
     void Stop();
     // Stop, then Start: the links see a new identity.
     bool Restart();
-    bool IsRunning() const { return listener_ != nullptr; }
-    const std::string& Identity() const { return identity_; }
+    bool IsRunning() const { return server_.IsRunning(); }
+    const std::string& Identity() const { return server_.Identity(); }
     std::filesystem::path SocketPath() const;
 
     // The user allows the link: success on every pending link, and for every later one.
@@ -74,7 +75,7 @@ class PhoneClientSim final : public platform::Window {
     // Writes `bytes` as they are (no terminator, no checks) to every attached link, playing a
     // client that breaks the rules; returns the most bytes one link took.
     std::size_t NotifyRaw(std::string_view bytes);
-    std::size_t AttachedCount() const;
+    std::size_t AttachedCount() const { return server_.AttachedCount(); }
 
     // Asked after the handlers added before it; the account commands are always there.
     void AddCommandHandler(std::unique_ptr<CommandHandler> handler);
@@ -90,32 +91,23 @@ class PhoneClientSim final : public platform::Window {
   private:
     static constexpr platform::TimerId kGrantTimer = 1;
 
-    struct Link {
-        std::shared_ptr<platform::ClientConnection> connection;
-        bool attached = false;
-    };
-
-    void AcceptLinks();
-    void Answer(std::uint64_t id, platform::FrameStream stream);
-    void OnCommand(std::uint64_t id, const std::string& command);
-    bool Send(std::uint64_t id, Link& link, std::string_view text);
+    void OnCommand(platform::ClientServer::LinkId link, const std::string& command);
+    void OnPending();
     int StatusForNewLink() const;
     void Report(const std::string& line) const;
 
     Options options_;
-    std::unique_ptr<platform::ClientListener> listener_;
-    platform::MessageLoop::WatchId listenerWatch_ = 0;
-    std::string identity_;
     bool loggedOut_ = false;
     bool granted_ = false;
-    std::map<std::uint64_t, Link> links_;
-    std::uint64_t lastLinkId_ = 0;
     AccountCommands* account_;
     std::vector<std::unique_ptr<CommandHandler>> handlers_;
     Observer observer_;
 
     mutable std::mutex logMutex_;
     std::vector<std::string> received_;
+
+    // Last: it calls back into everything above until it is gone.
+    platform::ClientServer server_;
 };
 
 }  // namespace phone_client_sim
