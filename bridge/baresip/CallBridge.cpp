@@ -49,6 +49,47 @@ std::optional<CallId> ParseCallId(std::string_view word) {
     return id;
 }
 
+// "CALL <id> <property> <value>", the form of every text about a call. Built by appending: GCC
+// 12 at -O3 misreads "literal" + std::string temporaries.
+std::string CallText(CallId id, std::string_view property, std::string_view value) {
+    std::string text = "CALL ";
+    text.append(std::to_string(id)).append(" ").append(property).append(" ").append(value);
+    return text;
+}
+
+std::string Joined(std::string_view head, std::string_view tail) {
+    std::string text(head);
+    text.append(tail);
+    return text;
+}
+
+// What "get call" answers, by property; `now` in seconds since 1970 UTC.
+struct Property {
+    std::string_view name;  // as the answer spells it
+    std::string (*value)(const BridgeCall& call, std::int64_t now);
+};
+
+const Property kProperties[] = {
+    {"PARTNER_HANDLE", [](const BridgeCall& c, std::int64_t) { return c.handle; }},
+    {"PARTNER_DISPNAME", [](const BridgeCall& c, std::int64_t) { return c.displayName; }},
+    {"TYPE", [](const BridgeCall& c, std::int64_t) { return std::string(c.TypeWord()); }},
+    {"STATUS", [](const BridgeCall& c, std::int64_t) { return std::string(ToString(c.status)); }},
+    {"DURATION",
+     [](const BridgeCall& c, std::int64_t now) {
+         const std::int64_t seconds =
+             IsLive(c.status) && c.answeredAt != 0 ? now - c.answeredAt : c.duration;
+         return std::to_string(std::max<std::int64_t>(seconds, 0));
+     }},
+    {"FAILUREREASON",
+     [](const BridgeCall& c, std::int64_t) { return std::to_string(c.failureReason); }},
+    {"SEEN",
+     [](const BridgeCall& c, std::int64_t) { return std::string(c.seen ? "TRUE" : "FALSE"); }},
+    {"TIMESTAMP", [](const BridgeCall& c, std::int64_t) { return std::to_string(c.timestamp); }},
+    // baresip's calls are never in a conference.
+    {"CONF_ID", [](const BridgeCall&, std::int64_t) { return std::string("0"); }},
+    {"CONF_PARTICIPANTS_COUNT", [](const BridgeCall&, std::int64_t) { return std::string("0"); }},
+};
+
 // The SIP status code a closing reason starts with, or 0.
 int SipCode(std::string_view reason) {
     int code = 0;
@@ -130,9 +171,7 @@ BridgeCall* CallBridge::FindByBaresipId(std::string_view baresipId) {
 }
 
 void CallBridge::Notify(const BridgeCall& call, std::string_view property, std::string_view value) {
-    std::string text = "CALL ";
-    text.append(std::to_string(call.id)).append(" ").append(property).append(" ").append(value);
-    output_.notify(text);
+    output_.notify(CallText(call.id, property, value));
 }
 
 void CallBridge::Reply(LinkId link, std::string text) {
@@ -213,7 +252,7 @@ void CallBridge::OnRegisterEvent(const BaresipEvent& event) {
 void CallBridge::SetUserStatus(std::string_view status) {
     if (userStatus_ != status) {
         userStatus_ = std::string(status);
-        output_.notify("USERSTATUS " + userStatus_);
+        output_.notify(Joined("USERSTATUS ", userStatus_));
     }
 }
 
@@ -379,14 +418,14 @@ bool CallBridge::AccountCommand(LinkId link, Words words) {
         const auto [end, error] =
             std::from_chars(words[1].data(), words[1].data() + words[1].size(), version);
         if (error == std::errc() && end == words[1].data() + words[1].size() && version >= 1) {
-            Reply(link, "PROTOCOL " + std::to_string(std::min(version, kProtocol)));
+            Reply(link, Joined("PROTOCOL ", std::to_string(std::min(version, kProtocol))));
             return true;
         }
         return false;
     }
     if (words.size() == 2 && EqualsIgnoringCase(words[0], "get") &&
         EqualsIgnoringCase(words[1], "userstatus")) {
-        Reply(link, "USERSTATUS " + userStatus_);
+        Reply(link, Joined("USERSTATUS ", userStatus_));
         return true;
     }
     if (words.size() == 3 && EqualsIgnoringCase(words[0], "get") &&
@@ -434,44 +473,13 @@ void CallBridge::GetCall(LinkId link, Words words) {
         Reply(link, std::string(kGetInvalidProperty));
         return;
     }
-    const std::string_view property = words[1];
-    std::string name;
-    std::string value;
-    const auto is = [&](std::string_view candidate) {
-        if (EqualsIgnoringCase(property, candidate)) {
-            name = candidate;
-            return true;
+    for (const Property& property : kProperties) {
+        if (EqualsIgnoringCase(words[1], property.name)) {
+            Reply(link, CallText(*id, property.name, property.value(*call, Now())));
+            return;
         }
-        return false;
-    };
-    if (is("PARTNER_HANDLE")) {
-        value = call->handle;
-    } else if (is("PARTNER_DISPNAME")) {
-        value = call->displayName;
-    } else if (is("TYPE")) {
-        value = call->TypeWord();
-    } else if (is("STATUS")) {
-        value = ToString(call->status);
-    } else if (is("DURATION")) {
-        const std::int64_t live = IsLive(call->status) && call->answeredAt != 0
-                                      ? Now() - call->answeredAt
-                                      : call->duration;
-        value = std::to_string(std::max<std::int64_t>(live, 0));
-    } else if (is("FAILUREREASON")) {
-        value = std::to_string(call->failureReason);
-    } else if (is("SEEN")) {
-        value = call->seen ? "TRUE" : "FALSE";
-    } else if (is("TIMESTAMP")) {
-        value = std::to_string(call->timestamp);
-    } else if (is("CONF_ID") || is("CONF_PARTICIPANTS_COUNT")) {
-        value = "0";  // baresip's calls are never in a conference
-    } else {
-        Reply(link, std::string(kGetInvalidProperty));
-        return;
     }
-    std::string text = "CALL ";
-    text.append(std::to_string(*id)).append(" ").append(name).append(" ").append(value);
-    Reply(link, text);
+    Reply(link, std::string(kGetInvalidProperty));
 }
 
 void CallBridge::SetCall(LinkId link, Words words) {
@@ -500,8 +508,7 @@ void CallBridge::SetCall(LinkId link, Words words) {
 void CallBridge::SetStatus(LinkId link, BridgeCall& call, std::string_view status) {
     const CallId id = call.id;
     const auto answerUnchanged = [this, link, &call] {
-        Reply(link,
-              "CALL " + std::to_string(call.id) + " STATUS " + std::string(ToString(call.status)));
+        Reply(link, CallText(call.id, "STATUS", ToString(call.status)));
     };
     if (EqualsIgnoringCase(status, "finished")) {
         if (!IsLive(call.status)) {
@@ -584,7 +591,7 @@ void CallBridge::HangUp(BridgeCall& call) {
 
 void CallBridge::SetSeen(LinkId link, BridgeCall& call, bool seen) {
     if (call.seen == seen) {
-        Reply(link, "CALL " + std::to_string(call.id) + " SEEN " + (seen ? "TRUE" : "FALSE"));
+        Reply(link, CallText(call.id, "SEEN", seen ? "TRUE" : "FALSE"));
         return;
     }
     call.seen = seen;
