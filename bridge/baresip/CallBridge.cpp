@@ -7,29 +7,15 @@
 
 #include "bridge/baresip/CallHistory.h"
 #include "bridge/baresip/SipPeer.h"
+#include "platform/clientlink/ClientErrors.h"
 #include "platform/text/CommandWords.h"
 
 namespace baresip {
 namespace {
 
 using platform::EqualsIgnoringCase;
+using namespace platform::client_error;
 
-constexpr std::string_view kUnknownCommand = "ERROR 2 Unknown command";
-constexpr std::string_view kGetInvalidId = "ERROR 11 Invalid call id";
-constexpr std::string_view kGetUnknownCall = "ERROR 12 Unknown call";
-constexpr std::string_view kGetInvalidProperty = "ERROR 13 Invalid PROP";
-constexpr std::string_view kSetInvalidId = "ERROR 19 Invalid call id";
-constexpr std::string_view kSetUnknownCall = "ERROR 20 Unknown call";
-constexpr std::string_view kSetInvalidProperty = "ERROR 21 Unknown/disallowed call prop";
-constexpr std::string_view kCannotHold = "ERROR 22 Cannot hold this call at the moment";
-constexpr std::string_view kCannotResume = "ERROR 23 Cannot resume this call at the moment";
-constexpr std::string_view kCannotHangUp = "ERROR 24 Cannot hangup inactive call";
-constexpr std::string_view kCannotJoin = "ERROR 72 Cannot create conference";
-constexpr std::string_view kEmptyTarget = "ERROR 4 Empty target not allowed";
-constexpr std::string_view kInvalidHandle = "ERROR 34 Invalid user handle";
-constexpr std::string_view kNoCallId = "ERROR 35 No call id left";
-constexpr std::string_view kInvalidVoicemailId = "ERROR 81 Invalid voicemail id";
-constexpr std::string_view kUnknownVoicemail = "ERROR 82 Unknown voicemail";
 constexpr int kProtocol = 5;
 
 // The desktop API's failure reasons the handset has texts for.

@@ -4,26 +4,14 @@
 #include <algorithm>
 #include <optional>
 
+#include "platform/clientlink/ClientErrors.h"
 #include "tools/common/CommandLine.h"
 #include "tools/phone-client-sim/CallEvents.h"
 
 namespace phone_client_sim {
 namespace {
 
-constexpr std::string_view kGetInvalidId = "ERROR 11 Invalid call id";
-constexpr std::string_view kGetUnknownCall = "ERROR 12 Unknown call";
-constexpr std::string_view kGetInvalidProperty = "ERROR 13 Invalid PROP";
-constexpr std::string_view kInvalidParticipant = "ERROR 71 Invalid conference participant NO";
-constexpr std::string_view kSetInvalidId = "ERROR 19 Invalid call id";
-constexpr std::string_view kSetUnknownCall = "ERROR 20 Unknown call";
-constexpr std::string_view kSetInvalidProperty = "ERROR 21 Unknown/disallowed call prop";
-constexpr std::string_view kCannotHold = "ERROR 22 Cannot hold this call at the moment";
-constexpr std::string_view kCannotResume = "ERROR 23 Cannot resume this call at the moment";
-constexpr std::string_view kCannotHangUp = "ERROR 24 Cannot hangup inactive call";
-constexpr std::string_view kCannotJoin = "ERROR 72 Cannot create conference";
-constexpr std::string_view kEmptyTarget = "ERROR 4 Empty target not allowed";
-constexpr std::string_view kInvalidHandle = "ERROR 34 Invalid user handle";
-constexpr std::string_view kNoCallId = "ERROR 35 No call id left";
+using namespace platform::client_error;
 
 struct Property {
     std::string_view name;  // as the answer spells it

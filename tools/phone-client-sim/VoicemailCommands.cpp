@@ -4,14 +4,13 @@
 #include <limits>
 #include <optional>
 
+#include "platform/clientlink/ClientErrors.h"
 #include "tools/common/CommandLine.h"
 
 namespace phone_client_sim {
 namespace {
 
-constexpr std::string_view kInvalidId = "ERROR 81 Invalid voicemail id";
-constexpr std::string_view kUnknown = "ERROR 82 Unknown voicemail";
-constexpr std::string_view kInvalidProperty = "ERROR 83 Invalid voicemail PROP";
+using namespace platform::client_error;
 
 struct Property {
     std::string_view name;  // as the answer spells it
@@ -70,17 +69,17 @@ void VoicemailCommands::Get(std::span<const std::string_view> words,
                             std::vector<std::string>& replies) const {
     const std::optional<VoicemailId> id = ParseId(words);
     if (!id) {
-        replies.emplace_back(kInvalidId);
+        replies.emplace_back(kInvalidVoicemailId);
         return;
     }
     const std::optional<VoicemailInfo> voicemail = model_.Find(*id);
     if (!voicemail) {
-        replies.emplace_back(kUnknown);
+        replies.emplace_back(kUnknownVoicemail);
         return;
     }
     const Property* property = words.size() == 2 ? FindProperty(words[1]) : nullptr;
     if (property == nullptr) {
-        replies.emplace_back(kInvalidProperty);
+        replies.emplace_back(kInvalidVoicemailProperty);
         return;
     }
     replies.push_back(VoicemailText(*id, property->name, property->value(*voicemail)));
@@ -90,7 +89,7 @@ void VoicemailCommands::Play(bool open, std::span<const std::string_view> words,
                              std::vector<std::string>& replies) {
     const std::optional<VoicemailId> id = words.size() == 1 ? ParseId(words) : std::nullopt;
     if (!id) {
-        replies.emplace_back(kInvalidId);
+        replies.emplace_back(kInvalidVoicemailId);
         return;
     }
     const VoicemailResult result = open ? model_.Open(*id) : model_.Close(*id);
@@ -102,7 +101,7 @@ void VoicemailCommands::Play(bool open, std::span<const std::string_view> words,
             return;
         case VoicemailResult::Kind::kUnknown:
         case VoicemailResult::Kind::kImpossible:
-            replies.emplace_back(kUnknown);
+            replies.emplace_back(kUnknownVoicemail);
             return;
     }
 }
