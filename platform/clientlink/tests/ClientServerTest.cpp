@@ -278,8 +278,9 @@ TEST_F(ClientServerTest, StopEndsEveryLinkAndRemovesTheSocket) {
     EXPECT_FALSE(another.IsRunning());
 }
 
-// Whoever reads the reports may stop the server in the middle of a notification.
-TEST_F(ClientServerTest, StoppingFromAReportDuringANotificationIsSafe) {
+// Whoever reads the reports may stop the server anywhere: in the middle of a notification, or
+// while a link is being answered.
+TEST_F(ClientServerTest, AReportMayStopTheServerWhileItNotifiesOrAnswers) {
     StartServer();
     std::vector<std::unique_ptr<LinkEnd>> links;
     for (int i = 0; i < 3; ++i) {
@@ -297,6 +298,17 @@ TEST_F(ClientServerTest, StoppingFromAReportDuringANotificationIsSafe) {
         EXPECT_TRUE(link->ended);
     }
     EXPECT_FALSE(server.IsRunning());
+
+    StartServer();
+    onReport = [this](const std::string& line) {
+        if (line.ends_with(Attach(0))) {
+            server.Stop();
+        }
+    };
+    auto late = Connect();
+    EXPECT_EQ(std::vector<std::string>{Attach(0)}, late->frames);
+    EXPECT_TRUE(late->ended);
+    EXPECT_EQ(0u, server.AttachedCount());
 }
 
 }  // namespace
