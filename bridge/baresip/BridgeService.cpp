@@ -156,9 +156,10 @@ void BridgeService::DropBaresip(const std::string& why) {
     Loop().Unwatch(streamWatch_);
     streamWatch_ = 0;
     stream_.reset();
-    // The system sees its softphone end before the calls it knew are closed behind it.
-    server_.Stop();
+    // Like a softphone that ends with calls live, the bridge says how each ended before the link
+    // closes: a handset left showing a call that no longer exists would wait for it forever.
     bridge_.OnBaresipDown();
+    server_.Stop();
     report_("baresip went away (" + why + "); the system's link is closed until it is back");
     SetTimer(kRetryTimer, options_.retry);
 }

@@ -3,8 +3,9 @@
 //
 // The system's link lives only while baresip does: the client socket is opened once baresip's
 // control port answers and closed when that connection ends, so the system sees baresip going
-// away as its softphone dying. Then the bridge tries baresip again every second, and listens
-// again, with a new identity, once it is back.
+// away as its softphone dying, its live calls ended first as a softphone that ends ends them.
+// Then the bridge tries baresip again every second, and listens again, with a new identity,
+// once it is back.
 #pragma once
 
 #include <chrono>

@@ -42,8 +42,8 @@ class CallBridge {
 
     // The control connection to baresip is up: its user agent takes calls.
     void OnBaresipUp();
-    // baresip went away: its live calls are over (ended as the far end ending them would end
-    // them, into the history), and the commands waiting for it fail.
+    // baresip went away: its live calls are over, and the system is told so (each ended as the
+    // far end ending it would end it, into the history); the commands waiting for it fail.
     void OnBaresipDown();
     void OnBaresipMessage(std::string_view payload);
     void OnLinkCommand(LinkId link, std::string_view command);

@@ -369,9 +369,12 @@ TEST_F(CallBridgeTest, BaresipGoingAwayEndsItsCallsAndFailsTheCommandsWaiting) {
     Talking();
     Ringing("c2");
     Command("set call 1 status onhold");
+    TakeNotified();
     bridge_.OnBaresipDown();
     EXPECT_EQ(TakeReplies(),
               std::vector<std::string>{"ERROR 22 Cannot hold this call at the moment"});
+    EXPECT_EQ(TakeNotified(),
+              (std::vector<std::string>{"CALL 1 STATUS FINISHED", "CALL 2 STATUS MISSED"}));
     Command("get call 1 status");
     Command("get call 2 status");
     Command("get userstatus");
