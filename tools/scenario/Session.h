@@ -93,6 +93,8 @@ class Session {
     const HostProcess& Host() const { return *host_; }
     // The last second larkspurd started, or nullptr.
     const HostProcess* SecondHost() const { return second_.get(); }
+    // The loop the session pumps while it waits: whatever else a test watches goes on it.
+    platform::MessageLoop& Loop() { return loop_; }
     const std::filesystem::path& HandsetSocket() const { return handsetSocket_; }
     // Where larkspurd looks for the softphone; the run's own softphone listens there only once
     // attached, so another client (a bridge to a real softphone) may listen there instead.

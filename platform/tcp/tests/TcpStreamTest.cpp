@@ -1,5 +1,6 @@
 // TCP client streams against loopback listeners made here: connecting, the socket's options,
 // reading, writing and the ways a connection ends.
+#include "platform/tcp/LoopbackPort.h"
 #include "platform/tcp/TcpStream.h"
 
 #include <fcntl.h>
@@ -207,6 +208,17 @@ TEST(TcpStream, ReportsARefusedConnectionWithItsReason) {
     std::string error;
     EXPECT_FALSE(TcpStream::Connect("127.0.0.1", taken.Port(), 1s, &error).has_value());
     EXPECT_EQ("127.0.0.1:" + std::to_string(taken.Port()) + ": Connection refused", error);
+}
+
+TEST(LoopbackPort, IsFreeOnlyWhileNobodyHoldsIt) {
+    std::uint16_t port = 0;
+    {
+        Loopback taken(AF_INET, Loopback::Listening::kNo);
+        ASSERT_TRUE(taken.Bound());
+        port = taken.Port();
+        EXPECT_FALSE(LoopbackPortIsFree(port));
+    }
+    EXPECT_TRUE(LoopbackPortIsFree(port));
 }
 
 TEST(TcpStream, GivesUpAtTheTimeout) {

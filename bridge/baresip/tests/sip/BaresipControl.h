@@ -2,22 +2,22 @@
 // "params": ..., "token": ...}, every value a string, each JSON text a netstring) and keeps every
 // response and event baresip sends back, with the moment it arrived.
 //
-// A thread of its own reads the connection, so that an event's time is when it came, not when
-// the test next looked; the test asks for what has arrived.
+// The connection is watched on the loop the test pumps while it waits, so that an event's time
+// is when it came, not when the test next looked; the test asks for what has arrived.
 #pragma once
 
 #include <chrono>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
-#include <mutex>
 #include <optional>
 #include <string>
 #include <string_view>
-#include <thread>
 #include <vector>
 
 #include "bridge/baresip/Json.h"
+#include "bridge/baresip/Netstring.h"
+#include "platform/loop/MessageLoop.h"
 #include "platform/tcp/TcpStream.h"
 
 namespace sip_test {
@@ -39,10 +39,10 @@ struct ControlMessage {
 
 class BaresipControl {
   public:
-    // Connects to ctrl_tcp on 127.0.0.1:`port`, trying again until `timeout` has passed (baresip
-    // listens a moment after its start). Nothing, with the last reason in `*error`, otherwise.
-    static std::unique_ptr<BaresipControl> Connect(std::uint16_t port,
-                                                   std::chrono::milliseconds timeout,
+    // Connects to ctrl_tcp on 127.0.0.1:`port` of a baresip that is ready, and watches the
+    // connection on `loop` (which must outlive it). Nothing, with the reason in `*error`,
+    // otherwise.
+    static std::unique_ptr<BaresipControl> Connect(platform::MessageLoop& loop, std::uint16_t port,
                                                    std::string* error);
     ~BaresipControl();
     BaresipControl(const BaresipControl&) = delete;
@@ -66,20 +66,18 @@ class BaresipControl {
     std::string Describe() const;
 
   private:
-    BaresipControl(platform::TcpStream stream, int wakeRead, int wakeWrite);
-    void ReadLoop();
+    BaresipControl(platform::MessageLoop& loop, platform::TcpStream stream);
+    void OnReadable();
 
-    mutable std::mutex mutex_;  // guards everything below and the stream
+    platform::MessageLoop& loop_;
     platform::TcpStream stream_;
+    platform::MessageLoop::WatchId watch_ = 0;
+    baresip::NetstringReader reader_;
     std::vector<ControlMessage> messages_;
     bool ended_ = false;
     std::string fault_;
     unsigned nextToken_ = 1;
     const Clock::time_point connected_;
-
-    int wakeRead_;  // written to end the reading thread
-    int wakeWrite_;
-    std::thread reader_;
 };
 
 }  // namespace sip_test

@@ -4,7 +4,7 @@
 //
 // For each call: (a) from the far party's dial command being sent to the handset receiving the
 // ringer command, (b) from the handset's answer key to the far party's CALL_ESTABLISHED event.
-// The far party's messages carry the time they arrived (read on a thread of their own); the
+// The far party's messages carry the time they arrived (taken as the loop finds them); the
 // handset's events wake the pump that looks for them, so both ends are taken as they happen.
 #include <algorithm>
 #include <charconv>

@@ -1,19 +1,15 @@
 // The test bed's start, its waits, its report and its end.
 #include "bridge/baresip/tests/sip/SipTestBed.h"
 
-#include <netinet/in.h>
-#include <signal.h>
-#include <sys/socket.h>
-#include <unistd.h>
-
-#include <cerrno>
 #include <cstdlib>
 #include <fstream>
 #include <iterator>
+#include <random>
 #include <system_error>
 #include <vector>
 
 #include "platform/profile/Profile.h"
+#include "platform/tcp/LoopbackPort.h"
 #include "tools/scenario/Report.h"
 
 #ifndef SIP_PROGRAM_DIR
@@ -55,36 +51,16 @@ bool InPath(const std::string& program) {
     return false;
 }
 
-bool PortIsFree(std::uint16_t port) {
-    for (const int type : {SOCK_STREAM, SOCK_DGRAM}) {
-        const int fd = ::socket(AF_INET, type | SOCK_CLOEXEC, 0);
-        if (fd < 0) {
-            return false;
-        }
-        sockaddr_in address{};
-        address.sin_family = AF_INET;
-        address.sin_port = htons(port);
-        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        const bool bound =
-            ::bind(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0;
-        ::close(fd);
-        if (!bound) {
-            return false;
-        }
-    }
-    return true;
-}
-
-// A block of free ports, starting from one the process id picks, so that runs side by side (and
+// A block of free ports, starting from one chosen at random, so that runs side by side (and
 // other baresips on this machine) do not meet; 0 when none is free.
 std::uint16_t ChoosePorts() {
-    const unsigned first = static_cast<unsigned>(::getpid()) % kPortBlocks;
+    const unsigned first = std::random_device()() % kPortBlocks;
     for (unsigned i = 0; i < kPortBlocks; ++i) {
         const auto base =
             static_cast<std::uint16_t>(kFirstPort + (first + i) % kPortBlocks * kPortsPerBlock);
         bool free = true;
         for (unsigned port = base; port < base + kPortsUsed && free; ++port) {
-            free = PortIsFree(static_cast<std::uint16_t>(port));
+            free = platform::LoopbackPortIsFree(static_cast<std::uint16_t>(port));
         }
         if (free) {
             return base;
@@ -105,6 +81,11 @@ std::size_t Occurrences(std::string_view text, std::string_view part) {
         ++count;
     }
     return count;
+}
+
+// baresip says so once its control port listens.
+bool IsReady(const BaresipProcess& party) {
+    return ReadFile(party.LogFile()).find(kReady) != std::string::npos;
 }
 
 bool WriteSetting(const fs::path& file, const wchar_t* section, const wchar_t* key,
@@ -157,12 +138,6 @@ std::string SipTestBed::Start(const std::function<std::string()>& history) {
             return "cannot start baresip for " + party->User();
         }
     }
-    std::string error;
-    farControl_ = BaresipControl::Connect(far_->ControlPort(), kStartTimeout, &error);
-    if (!farControl_) {
-        return "cannot reach the far baresip's control port: " + error;
-    }
-
     scenario::SessionOptions options;
     options.programDirectory = ProgramDirectory();
     session_ = std::make_unique<scenario::Session>(options);
@@ -185,6 +160,14 @@ std::string SipTestBed::Start(const std::function<std::string()>& history) {
     if (!PumpUntil([&] { return session_->Handset().Plug(handsetSocket); })) {
         return "the handset cannot plug in at " + handsetSocket;
     }
+    if (!PumpUntil([this] { return IsReady(*far_); }, kStartTimeout)) {
+        return "the far baresip did not get ready";
+    }
+    std::string error;
+    farControl_ = BaresipControl::Connect(session_->Loop(), far_->ControlPort(), &error);
+    if (!farControl_) {
+        return "cannot reach the far baresip's control port: " + error;
+    }
 
     historyFile_ = directory_->Path() / "history";
     if (history) {
@@ -192,8 +175,7 @@ std::string SipTestBed::Start(const std::function<std::string()>& history) {
     }
     // The bridge would find the near baresip a second later by itself; waiting for it to be
     // ready saves that second.
-    if (!PumpUntil([this] { return ReadFile(near_->LogFile()).find(kReady) != std::string::npos; },
-                   kStartTimeout)) {
+    if (!PumpUntil([this] { return IsReady(*near_); }, kStartTimeout)) {
         return "the near baresip did not get ready";
     }
     if (std::string problem = StartBridge(); !problem.empty()) {
@@ -222,14 +204,7 @@ std::string SipTestBed::StartBridge() {
 
 std::string SipTestBed::Stop() {
     std::string problems;
-    std::vector<int> children;
-    for (BaresipProcess* party : {near_.get(), far_.get()}) {
-        if (party != nullptr && party->Id() != 0) {
-            children.push_back(party->Id());
-        }
-    }
     if (bridge_) {
-        children.push_back(bridge_->Id());
         bridge_->Terminate();
         const std::optional<platform::ChildExit> exit = bridge_->WaitFor(kBridgeStop);
         if (!exit) {
@@ -251,11 +226,6 @@ std::string SipTestBed::Stop() {
     for (BaresipProcess* party : {near_.get(), far_.get()}) {
         if (party != nullptr) {
             party->Stop();
-        }
-    }
-    for (const int child : children) {
-        if (::kill(child, 0) == 0 || errno != ESRCH) {
-            problems += "process " + std::to_string(child) + " is left behind. ";
         }
     }
     return problems;
