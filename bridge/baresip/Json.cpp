@@ -3,6 +3,9 @@
 
 #include <charconv>
 #include <cstddef>
+#include <string>
+
+#include "platform/text/Utf8.h"
 
 namespace baresip {
 namespace {
@@ -13,60 +16,6 @@ constexpr std::string_view kReplacementCharacter = "\xEF\xBF\xBD";
 // only read: it needs no escape.
 constexpr std::string_view kEscapeLetters = "\"\\/bfnrt";
 constexpr std::string_view kEscapedCharacters = "\"\\/\b\f\n\r\t";
-
-// The length of the well-formed UTF-8 sequence that `text` starts with, by RFC 3629 (no
-// over-long forms, no surrogates, nothing above U+10FFFF); 0 when it starts with a malformed or
-// truncated one.
-std::size_t Utf8SequenceLength(std::string_view text) {
-    const auto byte = [text](std::size_t i) { return static_cast<unsigned char>(text[i]); };
-    const unsigned char lead = byte(0);
-    if (lead < 0x80) {
-        return 1;
-    }
-    std::size_t length = 0;
-    unsigned char low = 0x80;  // the range of the second byte, narrower after some leads
-    unsigned char high = 0xBF;
-    if (lead >= 0xC2 && lead <= 0xDF) {
-        length = 2;
-    } else if (lead >= 0xE0 && lead <= 0xEF) {
-        length = 3;
-        low = lead == 0xE0 ? 0xA0 : 0x80;
-        high = lead == 0xED ? 0x9F : 0xBF;
-    } else if (lead >= 0xF0 && lead <= 0xF4) {
-        length = 4;
-        low = lead == 0xF0 ? 0x90 : 0x80;
-        high = lead == 0xF4 ? 0x8F : 0xBF;
-    } else {
-        return 0;
-    }
-    if (text.size() < length || byte(1) < low || byte(1) > high) {
-        return 0;
-    }
-    for (std::size_t i = 2; i < length; ++i) {
-        if (byte(i) < 0x80 || byte(i) > 0xBF) {
-            return 0;
-        }
-    }
-    return length;
-}
-
-void AppendUtf8(std::string& out, char32_t code) {
-    if (code < 0x80) {
-        out += static_cast<char>(code);
-    } else if (code < 0x800) {
-        out += static_cast<char>(0xC0 | (code >> 6));
-        out += static_cast<char>(0x80 | (code & 0x3F));
-    } else if (code < 0x10000) {
-        out += static_cast<char>(0xE0 | (code >> 12));
-        out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (code & 0x3F));
-    } else {
-        out += static_cast<char>(0xF0 | (code >> 18));
-        out += static_cast<char>(0x80 | ((code >> 12) & 0x3F));
-        out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (code & 0x3F));
-    }
-}
 
 bool IsDigit(char c) {
     return c >= '0' && c <= '9';
@@ -232,7 +181,7 @@ class Parser {
                 }
                 continue;
             }
-            const std::size_t length = Utf8SequenceLength(text_.substr(at_));
+            const std::size_t length = platform::Utf8SequenceLength(text_.substr(at_));
             if (length == 0) {
                 return std::nullopt;
             }
@@ -276,7 +225,7 @@ class Parser {
             }
             code = 0x10000 + ((code - 0xD800) << 10) + (*low - 0xDC00);
         }
-        AppendUtf8(out, code);
+        out += platform::ToUtf8(std::wstring(1, static_cast<wchar_t>(code)));
         return true;
     }
 
@@ -403,7 +352,7 @@ std::string JsonQuote(std::string_view text) {
             out += kHex[c >> 4];
             out += kHex[c & 0xF];
         } else {
-            length = Utf8SequenceLength(text.substr(at));
+            length = platform::Utf8SequenceLength(text.substr(at));
             if (length == 0) {
                 out += kReplacementCharacter;
                 length = 1;
