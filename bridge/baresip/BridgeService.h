@@ -43,8 +43,6 @@ class BridgeService final : public platform::Window {
     // Reads the history and tries baresip; false (with a report) when the client socket is taken
     // by another softphone client, which leaves nothing for the bridge to do.
     bool Start();
-    bool ConnectedToBaresip() const { return stream_.has_value(); }
-    const CallBridge& Bridge() const { return bridge_; }
 
   protected:
     void OnTimer(platform::TimerId id) override;

@@ -50,7 +50,6 @@ class CallBridge {
 
     // Every call known, the history's first, in order of arrival.
     const std::vector<BridgeCall>& Calls() const { return calls_; }
-    bool Muted() const { return muted_; }
 
   private:
     using Words = std::span<const std::string_view>;

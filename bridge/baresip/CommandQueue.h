@@ -33,7 +33,6 @@ class CommandQueue {
     bool OnResponse(const BaresipResponse& response);
     // baresip went away: every job ends unsuccessfully, in order.
     void FailAll();
-    bool Idle() const { return jobs_.empty(); }
 
   private:
     struct Step {

@@ -79,10 +79,6 @@ bool BaresipProcess::IsRunning() {
     return child_ != nullptr && !child_->HasEnded();
 }
 
-int BaresipProcess::Id() {
-    return IsRunning() ? child_->Id() : 0;
-}
-
 void BaresipProcess::Kill() {
     if (child_ != nullptr) {
         child_->Kill();

@@ -36,8 +36,6 @@ class BaresipProcess {
     // SIGTERM, then SIGKILL when it has not ended within `grace`: baresip does not end at once
     // while calls are live. Reaped either way.
     void Stop(std::chrono::milliseconds grace = std::chrono::milliseconds(1500));
-    // The process id while it runs, 0 otherwise.
-    int Id();
 
     // "sip:near@127.0.0.1:20000": what the other party dials.
     std::string Uri() const;
