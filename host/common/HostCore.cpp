@@ -31,15 +31,17 @@ std::string HostCore::TakeInstanceLock(const std::filesystem::path& lockDirector
     return attempt.problem;
 }
 
-bool HostCore::StartEngine() {
+CEmualtor* HostCore::LoadEngine() {
     engineLibrary_ = platform::Module::Load(kEngineLibrary);
     if (!engineLibrary_) {
-        return false;
+        return nullptr;
     }
     auto create = reinterpret_cast<CreateEmluFunction>(engineLibrary_->Symbol("CreateEmlu"));
-    if (create != nullptr) {
-        engine_ = create(Handle());
-    }
+    return create != nullptr ? create(Handle()) : nullptr;
+}
+
+bool HostCore::StartEngine() {
+    engine_ = LoadEngine();
     if (engine_ == nullptr) {
         return false;
     }

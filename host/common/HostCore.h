@@ -35,6 +35,7 @@ class HostCore : public platform::Window {
     void ShutdownEngine();
 
     const std::wstring& AppName() const { return appName_; }
+    const std::filesystem::path& StartDirectory() const { return startDirectory_; }
     CEmualtor* Engine() const { return engine_; }
     CEmluatorModeBase* HostMode() const { return hostMode_.get(); }
     TrayIcon Icon() const { return icon_; }
@@ -50,6 +51,10 @@ class HostCore : public platform::Window {
                                  platform::LPARAM lParam) override;
 
   protected:
+    // The engine, created with this window as its parent: by default CreateEmlu of the engine
+    // library, which it keeps loaded. Nothing when it cannot be loaded.
+    virtual CEmualtor* LoadEngine();
+
     // User-interface hooks.
     virtual void ShowState(TrayIcon /*icon*/, const std::wstring& /*tip*/) {}
     virtual void ShowFirmware(const std::wstring& /*text*/) {}
