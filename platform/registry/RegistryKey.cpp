@@ -13,7 +13,10 @@
 #include <vector>
 
 #include "platform/files/AtomicFile.h"
+#include "platform/registry/AutostartEntry.h"
 #include "platform/registry/RegistryText.h"
+#include "platform/text/CommandWords.h"
+#include "platform/text/Utf8.h"
 
 namespace platform {
 namespace {
@@ -23,6 +26,8 @@ namespace fs = std::filesystem;
 // Far above what a few paths and device names need; a larger file is not ours to rewrite.
 constexpr std::size_t kMaxRegistryFileBytes = 1024 * 1024;
 constexpr std::string_view kCurrentUserName = "HKEY_CURRENT_USER";
+constexpr std::string_view kRunKeyName =
+    "HKEY_CURRENT_USER\\Software\\Microsoft\\Windows\\CurrentVersion\\Run";
 constexpr std::string_view kNewFileText =
     "; Kestrel's per-user registry: [root\\key path], then one \"value\"=... a line.\n";
 
@@ -113,6 +118,12 @@ long RegistryKey::Open(RegistryRoot root, std::wstring_view subKey) {
     if (!key) {
         return kRegistryInvalidParameter;
     }
+    if (EqualsIgnoringCase(*key, kRunKeyName)) {
+        key_ = std::move(key);
+        subKey_ = subKey;
+        runKey_ = true;
+        return kRegistryOk;
+    }
     file_ = RegistryFilePath();
     if (file_.empty()) {
         return kRegistryAccessDenied;
@@ -160,6 +171,9 @@ long RegistryKey::Change(Edit edit) {
 }
 
 long RegistryKey::SetString(std::wstring_view name, std::wstring_view text) {
+    if (runKey_) {
+        return WriteAutostartEntry(name, fs::path(ToUtf8(text.substr(0, text.find(L'\0')))));
+    }
     return Change([&](RegistryText& edited) {
         edited.Set(*key_, name, std::wstring(text));
         return kRegistryOk;
@@ -167,6 +181,9 @@ long RegistryKey::SetString(std::wstring_view name, std::wstring_view text) {
 }
 
 long RegistryKey::SetDword(std::wstring_view name, std::uint32_t value) {
+    if (runKey_) {
+        return kRegistryInvalidData;
+    }
     return Change([&](RegistryText& edited) {
         edited.Set(*key_, name, value);
         return kRegistryOk;
@@ -174,6 +191,9 @@ long RegistryKey::SetDword(std::wstring_view name, std::uint32_t value) {
 }
 
 long RegistryKey::DeleteValue(std::wstring_view name) {
+    if (runKey_) {
+        return DeleteAutostartEntry(name);
+    }
     return Change([&](RegistryText& edited) {
         return edited.Delete(*key_, name) ? kRegistryOk : kRegistryNotFound;
     });
@@ -206,15 +226,28 @@ long RegistryKey::Read(std::wstring_view name, Value& out) const {
 }
 
 long RegistryKey::ReadString(std::wstring_view name, std::wstring& text) const {
+    if (runKey_) {
+        fs::path program;
+        const long read = ReadAutostartEntry(name, program);
+        if (read == kRegistryOk) {
+            text = FromUtf8(program.native());
+        }
+        return read;
+    }
     return Read(name, text);
 }
 
 long RegistryKey::ReadDword(std::wstring_view name, std::uint32_t& value) const {
+    if (runKey_) {
+        std::wstring ignored;
+        return ReadString(name, ignored) == kRegistryOk ? kRegistryInvalidData : kRegistryNotFound;
+    }
     return Read(name, value);
 }
 
 void RegistryKey::Close() {
     key_.reset();
+    runKey_ = false;
     subKey_.clear();
     file_.clear();
 }

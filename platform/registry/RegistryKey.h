@@ -3,6 +3,10 @@
 //
 // Every operation reads the file anew, and every change replaces it atomically under a lock, so
 // several keys, threads or processes may use it at once. Results are Win32 error codes.
+//
+// One key is not kept in the file: the values of the Run key (HKEY_CURRENT_USER, Software,
+// Microsoft, Windows, CurrentVersion, Run) are programs the desktop session starts, so they are
+// XDG autostart entries (AutostartEntry.h), each string value a program's absolute path.
 #pragma once
 
 #include <cstddef>
@@ -66,6 +70,7 @@ class RegistryKey {
     long Read(std::wstring_view name, Value& out) const;
 
     std::optional<std::string> key_;  // the key's name in the file while open
+    bool runKey_ = false;             // values are autostart entries
     std::wstring subKey_;
     std::filesystem::path file_;
 };

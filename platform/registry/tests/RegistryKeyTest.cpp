@@ -2,6 +2,8 @@
 // failures that leave the file alone, and concurrent changes that all survive.
 #include "platform/registry/RegistryKey.h"
 
+#include "platform/registry/AutostartEntry.h"
+
 #include <gtest/gtest.h>
 #include <unistd.h>
 
@@ -156,6 +158,45 @@ TEST_F(RegistryKeyTest, ConcurrentChangesAllSurvive) {
         EXPECT_EQ(kRegistryOk, key.ReadDword(L"second" + std::to_wstring(i), value));
         EXPECT_EQ(i, value);
     }
+}
+
+// The Run key's values are the desktop session's autostart entries, never lines of the file.
+TEST_F(RegistryKeyTest, RunValuesAreAutostartEntriesThatStartTheProgramInItsDirectory) {
+    RegistryKey run;
+    ASSERT_EQ(kRegistryOk, run.Open(RegistryRoot::kCurrentUser,
+                                    L"software\\microsoft\\windows\\currentversion\\run\\"));
+    const fs::path entry = config / "autostart" / "Kestrel.desktop";
+    // Quotes, a dollar, a percent and a backslash: none may reach a shell or a field code.
+    const std::wstring tricky = L"/opt/a b/it's $HOME%\"\\Lark";
+    ASSERT_EQ(kRegistryOk, run.SetString(L"Kestrel", tricky));
+    const std::string text = Contents(entry);
+    EXPECT_NE(std::string::npos, text.find("[Desktop Entry]\nType=Application\n"));
+    EXPECT_NE(std::string::npos, text.find(R"(Exec="/opt/a b/it's \\$HOME%%\\"\\\\Lark")"
+                                           "\n"));
+    EXPECT_NE(std::string::npos, text.find("Path=/opt/a b\n"));
+    EXPECT_FALSE(fs::exists(file));
+
+    for (const std::wstring& program : {tricky, std::wstring(L"/home/日本/Larkspur")}) {
+        ASSERT_EQ(kRegistryOk, run.SetString(L"Kestrel", program));
+        std::wstring read;
+        EXPECT_EQ(kRegistryOk, run.ReadString(L"Kestrel", read));
+        EXPECT_EQ(program, read);
+    }
+    // What cannot be an entry is refused, and leaves the one there alone.
+    EXPECT_EQ(kRegistryInvalidParameter, run.SetString(L"Kestrel", L"relative/Larkspur"));
+    EXPECT_EQ(kRegistryInvalidParameter, run.SetString(L"../escape", L"/bin/true"));
+    EXPECT_EQ(kRegistryInvalidData, run.SetDword(L"Kestrel", 1));
+
+    EXPECT_EQ(kRegistryOk, run.DeleteValue(L"Kestrel"));
+    EXPECT_FALSE(fs::exists(entry));
+    EXPECT_EQ(kRegistryNotFound, run.DeleteValue(L"Kestrel"));
+    std::wstring untouched = L"before";
+    EXPECT_EQ(kRegistryNotFound, run.ReadString(L"Kestrel", untouched));
+    EXPECT_EQ(L"before", untouched);
+
+    // An entry someone else wrote is there, but not ours to read.
+    std::ofstream(config / "autostart" / "Other.desktop") << "[Desktop Entry]\nExec=other --x\n";
+    EXPECT_EQ(kRegistryInvalidData, run.ReadString(L"Other", untouched));
 }
 
 TEST_F(RegistryKeyTest, WithoutAnAbsoluteXdgConfigHomeTheHomeDirectoryIsUsed) {
