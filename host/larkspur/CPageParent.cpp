@@ -92,7 +92,10 @@ CPageInfomation& CPageParent::InformationPage() const {
 void CPageParent::Start() {
     show();
     LoadStatusIcons();
-    const bool tray = tray_.Create(ToQt(HostCore::AppName()), statusIcons_[IconIndex(Icon())]);
+    const bool tray = TrayAvailable();
+    if (tray) {
+        tray_.Create(ToQt(HostCore::AppName()), statusIcons_[IconIndex(Icon())]);
+    }
     if (StartEngine()) {
         mirror_->SetEngineWindow(Engine()->Handle());
     } else {
@@ -122,6 +125,10 @@ void CPageParent::LoadStatusIcons() {
         const std::wstring file = platform::GetPrivateProfileString(L"ICON", key, L"", settings);
         statusIcons_[IconIndex(icon)] = file.empty() ? QIcon() : LoadIconFile(logo / file);
     }
+}
+
+bool CPageParent::TrayAvailable() const {
+    return QSystemTrayIcon::isSystemTrayAvailable();
 }
 
 void CPageParent::ShowConsole() {

@@ -65,6 +65,9 @@ class CPageParent : public QWidget, public HostCore, public ConsoleOperations {
     LcdMirrorView& Mirror() const { return *mirror_; }
 
   protected:
+    // Whether the desktop shows tray icons.
+    virtual bool TrayAvailable() const;
+
     void closeEvent(QCloseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
 

@@ -14,10 +14,7 @@ CSystemTray::~CSystemTray() {
     Remove();
 }
 
-bool CSystemTray::Create(const QString& tip, const QIcon& icon) {
-    if (!QSystemTrayIcon::isSystemTrayAvailable()) {
-        return false;
-    }
+void CSystemTray::Create(const QString& tip, const QIcon& icon) {
     icon_ = std::make_unique<QSystemTrayIcon>(icon);
     icon_->setContextMenu(&menu_);
     // A StatusNotifierItem host reports a plain click as Trigger and never a double click, so
@@ -30,7 +27,6 @@ bool CSystemTray::Create(const QString& tip, const QIcon& icon) {
         });
     SetTip(tip);
     icon_->show();
-    return true;
 }
 
 void CSystemTray::SetIcon(const QIcon& icon) {

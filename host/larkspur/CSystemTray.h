@@ -21,8 +21,8 @@ class CSystemTray {
     CSystemTray(const CSystemTray&) = delete;
     CSystemTray& operator=(const CSystemTray&) = delete;
 
-    // Puts the icon into the notification area; false when the desktop has none.
-    bool Create(const QString& tip, const QIcon& icon);
+    // Puts the icon into the notification area, which the desktop must have.
+    void Create(const QString& tip, const QIcon& icon);
     bool IsEnabled() const { return icon_ != nullptr; }
 
     void SetIcon(const QIcon& icon);
