@@ -8,7 +8,10 @@ function(kestrel_add_test name)
   target_link_libraries(${name} PRIVATE ${ARG_LIBS} GTest::gtest GTest::gtest_main)
   set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests
                                            BUILD_RPATH "${KESTREL_PROGRAM_DIR}")
-  set(properties ENVIRONMENT "KESTREL_PROGRAM_DIR=${KESTREL_PROGRAM_DIR}")
+  # The suppressions name what libraries beneath Qt keep to the end; they reach the programs a
+  # test starts through its environment.
+  set(properties ENVIRONMENT "KESTREL_PROGRAM_DIR=${KESTREL_PROGRAM_DIR}"
+                             "LSAN_OPTIONS=suppressions=${PROJECT_SOURCE_DIR}/cmake/lsan.supp")
   if(ARG_LOCK)
     list(APPEND properties RESOURCE_LOCK ${ARG_LOCK})
   endif()

@@ -62,6 +62,8 @@ CPageParent::CPageParent(std::filesystem::path startDirectory)
     for (ConsolePage* page : pages_) {
         tabs_->addTab(page, QString());
     }
+    // All five tabs in view, in every language: the console is as wide as they need.
+    tabs_->setUsesScrollButtons(false);
 
     auto* buttons = new QHBoxLayout;
     buttons->addWidget(mirror_);
