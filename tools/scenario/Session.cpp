@@ -72,9 +72,9 @@ std::string Session::MirrorProgramDirectory(const fs::path& from, const fs::path
     return {};
 }
 
-platform::ChildOptions Session::HostOptions() const {
+platform::ChildOptions Session::HostOptions(std::string_view program) const {
     platform::ChildOptions child;
-    child.program = programDirectory_ / "larkspurd";
+    child.program = programDirectory_ / (program.empty() ? options_.hostProgram : program);
     child.workingDirectory = programDirectory_;
     child.environment = {{"KESTREL_HANDSET_SOCKET", handsetSocket_.native()},
                          {"KESTREL_CLIENT_SOCKET", clientSocket_.native()},
@@ -82,6 +82,15 @@ platform::ChildOptions Session::HostOptions() const {
                          {"XDG_CONFIG_HOME", configDirectory_.native()},
                          // Dial tones must not reach the windows of the desktop the run is on.
                          {"DISPLAY", ""}};
+    for (const auto& [name, value] : options_.hostEnvironment) {
+        const auto same = std::find_if(child.environment.begin(), child.environment.end(),
+                                       [&](const auto& entry) { return entry.first == name; });
+        if (same != child.environment.end()) {
+            same->second = value;
+        } else {
+            child.environment.emplace_back(name, value);
+        }
+    }
     return child;
 }
 
@@ -107,7 +116,7 @@ Outcome Session::Prepare() {
 }
 
 Outcome Session::Launch() {
-    const platform::ChildOptions child = HostOptions();
+    const platform::ChildOptions child = HostOptions({});
     if (!host_->Start(child)) {
         return Outcome::Failed("cannot start " + child.program.native() + " in " +
                                child.workingDirectory.native());
@@ -118,18 +127,20 @@ Outcome Session::Launch() {
     const bool ready = PumpUntil(
         [this] {
             std::error_code error;
-            return (fs::exists(handsetSocket_, error) && !host_->States().empty()) ||
+            return (fs::exists(handsetSocket_, error) &&
+                    (!options_.hostShowsStates || !host_->States().empty())) ||
                    host_->HasEnded();
         },
         kHostStartTimeout);
     if (host_->HasEnded()) {
-        return Outcome::Failed("larkspurd ended at start-up with " + ToString(*host_->Exit()) +
-                               "." + WhatItSaid(*host_));
+        return Outcome::Failed(options_.hostProgram + " ended at start-up with " +
+                               ToString(*host_->Exit()) + "." + WhatItSaid(*host_));
     }
     if (!ready) {
-        return Outcome::Failed("larkspurd did not listen on the handset socket " +
-                               handsetSocket_.native() + " and show its first state within " +
-                               std::to_string(kHostStartTimeout.count()) + " ms");
+        return Outcome::Failed(options_.hostProgram + " did not listen on the handset socket " +
+                               handsetSocket_.native() +
+                               (options_.hostShowsStates ? " and show its first state" : "") +
+                               " within " + std::to_string(kHostStartTimeout.count()) + " ms");
     }
     return Outcome::Held();
 }
@@ -140,26 +151,28 @@ Outcome Session::StopHost() {
     }
     if (host_->HasEnded()) {
         const platform::ChildExit exit = *host_->Exit();
-        return exit.Succeeded() ? Outcome::Held()
-                                : Outcome::Failed("larkspurd had ended by itself with " +
-                                                  ToString(exit) + "." + WhatItSaid(*host_));
+        return exit.Succeeded()
+                   ? Outcome::Held()
+                   : Outcome::Failed(options_.hostProgram + " had ended by itself with " +
+                                     ToString(exit) + "." + WhatItSaid(*host_));
     }
     host_->Terminate();
     if (PumpUntil([this] { return host_->HasEnded(); }, kHostStopTimeout)) {
         const platform::ChildExit exit = *host_->Exit();
-        return exit.Succeeded() ? Outcome::Held()
-                                : Outcome::Failed("larkspurd ended after SIGTERM with " +
-                                                  ToString(exit) + "." + WhatItSaid(*host_));
+        return exit.Succeeded()
+                   ? Outcome::Held()
+                   : Outcome::Failed(options_.hostProgram + " ended after SIGTERM with " +
+                                     ToString(exit) + "." + WhatItSaid(*host_));
     }
     host_->Kill();
     PumpUntil([this] { return host_->HasEnded(); }, kHostKillTimeout);
-    return Outcome::Failed("larkspurd did not end within " +
+    return Outcome::Failed(options_.hostProgram + " did not end within " +
                            std::to_string(kHostStopTimeout.count()) +
                            " ms of SIGTERM and was killed");
 }
 
-Outcome Session::RunSecondHost(milliseconds timeout) {
-    const platform::ChildOptions child = HostOptions();
+Outcome Session::RunSecondHost(milliseconds timeout, std::string_view program) {
+    const platform::ChildOptions child = HostOptions(program);
     second_ = std::make_unique<HostProcess>(loop_);
     if (!second_->Start(child)) {
         return Outcome::Failed("cannot start a second " + child.program.native());
@@ -167,8 +180,12 @@ Outcome Session::RunSecondHost(milliseconds timeout) {
     if (!PumpUntil([this] { return second_->HasEnded(); }, timeout)) {
         second_->Kill();
         PumpUntil([this] { return second_->HasEnded(); }, kHostKillTimeout);
-        return Outcome::Failed("the second larkspurd still ran after " +
-                               std::to_string(timeout.count()) + " ms and was killed");
+        std::string what = "the second ";
+        what.append(child.program.filename().native())
+            .append(" still ran after ")
+            .append(std::to_string(timeout.count()))
+            .append(" ms and was killed");
+        return Outcome::Failed(what);
     }
     return Outcome::Held();
 }
@@ -213,7 +230,11 @@ bool Session::PumpUntil(const std::function<bool()>& done, milliseconds timeout)
         if (left <= milliseconds(0)) {
             return false;
         }
-        loop_.WaitForPost(std::min(left, kPumpSlice));
+        if (options_.wait) {
+            options_.wait(std::min(left, kPumpSlice));
+        } else {
+            loop_.WaitForPost(std::min(left, kPumpSlice));
+        }
     }
 }
 

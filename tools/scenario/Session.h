@@ -12,6 +12,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "platform/childprocess/ChildProcess.h"
@@ -41,6 +42,17 @@ struct SessionOptions {
     std::filesystem::path pngDirectory{};
     // Shows the LCD as it changes, and the notes; nullptr for none.
     LiveView* live = nullptr;
+    // The host program of the program directory that the run starts.
+    std::string hostProgram = "larkspurd";
+    // Whether the host prints state lines; Launch waits for the first one only when it does.
+    bool hostShowsStates = true;
+    // Set in the host's environment beyond the run's own, replacing a variable of the same name
+    // (DISPLAY, for a host that is to reach a display).
+    std::vector<std::pair<std::string, std::string>> hostEnvironment{};
+    // For a session whose loop runs inside another (a QtLoopPump): how waiting runs that other
+    // loop, for at most the time given, so that it keeps serving meanwhile. Empty: the session
+    // waits on its own loop.
+    std::function<void(std::chrono::milliseconds)> wait{};
 };
 
 // A picture of the handset's LCD, and whether it was written.
@@ -61,8 +73,9 @@ class Session {
     // Makes the temporary directory and the run's program directory in it; larkspurd has not
     // started yet, so its settings may still be changed (SettingsFile).
     Outcome Prepare();
-    // Starts larkspurd in the prepared directory, then waits until it listens for handsets and
-    // has shown its first state. The handset starts unplugged and no softphone listens.
+    // Starts the host (larkspurd unless the options name another) in the prepared directory,
+    // then waits until it listens for handsets and, when it shows states, has shown its first
+    // one. The handset starts unplugged and no softphone listens.
     Outcome Launch();
 
     // The run's copy of the settings file that holds `section`: KeyDefine.ini for [KeyDef],
@@ -73,10 +86,11 @@ class Session {
     // SIGTERM to larkspurd and a wait for its end; SIGKILL when it does not end in time. Fails
     // unless it ended by itself with status 0. Nothing to do once it has ended.
     Outcome StopHost();
-    // Starts another larkspurd in the same environment and waits up to `timeout` for its end
-    // (SecondHost() then tells how it ended and what it said). Fails when it cannot start or
-    // does not end in time; it is killed then.
-    Outcome RunSecondHost(std::chrono::milliseconds timeout);
+    // Starts another host in the same environment and waits up to `timeout` for its end
+    // (SecondHost() then tells how it ended and what it said): the session's host program, or
+    // `program` of the program directory when given. Fails when it cannot start or does not end
+    // in time; it is killed then.
+    Outcome RunSecondHost(std::chrono::milliseconds timeout, std::string_view program = {});
 
     // Writes the handset's LCD as it is now, as the PNG file `fileName` in the PNG directory,
     // replacing a file of that name.
@@ -113,7 +127,7 @@ class Session {
         explicit Waker(platform::MessageLoop& loop) : Window(loop) { Show(false); }
     };
 
-    platform::ChildOptions HostOptions() const;
+    platform::ChildOptions HostOptions(std::string_view program) const;
     // Fills `to` with copies of the settings files of `from` and links to the rest; what went
     // wrong, or nothing.
     static std::string MirrorProgramDirectory(const std::filesystem::path& from,
