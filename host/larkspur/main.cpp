@@ -9,11 +9,13 @@
 // forward, no usable runtime directory) or the engine cannot be loaded; 2 bad usage.
 #include <QApplication>
 #include <QSessionManager>
+#include <chrono>
 #include <cstdio>
 #include <string_view>
 
 #include "host/larkspur/CPageParent.h"
 #include "platform/files/WorkingDirectory.h"
+#include "platform/instance/InstanceBeacon.h"
 #include "platform/instance/InstanceLock.h"
 #include "platform/instance/TerminationSignals.h"
 #include "platform/log/DebugLog.h"
@@ -23,6 +25,8 @@
 namespace {
 
 constexpr const char* kUsage = "usage: Larkspur [--help]\n";
+// How long a second copy waits for the running one to answer.
+constexpr std::chrono::milliseconds kCallTimeout{2000};
 constexpr const char* kHelp =
     "\n"
     "Runs Kestrel on the desktop: makes the USB desk handset the telephone of the softphone.\n"
@@ -70,6 +74,12 @@ int main(int argc, char** argv) {
     }
     platform::LockAttempt lock = platform::InstanceLock::Acquire(HostCore::kInstanceName);
     if (!lock.lock) {
+        // A headless copy has no console to bring forward: then the refusal stands.
+        if (lock.outcome == platform::LockOutcome::kHeldElsewhere &&
+            platform::InstanceBeacon::Call(HostCore::kInstanceName, kCallTimeout) ==
+                platform::InstanceBeacon::CallResult::kAnswered) {
+            return 0;
+        }
         Say(lock.problem);
         return 1;
     }
@@ -87,6 +97,9 @@ int main(int argc, char** argv) {
                      [&](QSessionManager&) { console.Exit(); });
     QObject::connect(&app, &QCoreApplication::aboutToQuit, [&] { console.ShutdownEngine(); });
 
+    // Without a beacon a later copy cannot reach this one, and says another copy runs.
+    const auto beacon = platform::InstanceBeacon::Listen(loop, HostCore::kInstanceName,
+                                                         [&] { console.ShowConsole(); });
     console.Start();
     if (console.Engine() == nullptr) {
         Say("cannot load the engine (libKitecore.so)");

@@ -10,12 +10,15 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "platform/files/RuntimeDirectory.h"
+#include "platform/instance/InstanceBeacon.h"
 #include "platform/instance/InstanceLock.h"
 #include "platform/instance/TerminationSignals.h"
 #include "platform/instance/UserSignal.h"
+#include "platform/loop/MessageLoop.h"
 
 namespace platform {
 namespace {
@@ -173,6 +176,45 @@ TEST_F(InstanceLockTest, AnUnusableFallbackIsRefusedForWhatItIs) {
     EXPECT_EQ("XDG_RUNTIME_DIR is not set and cannot create " +
                   (dir / "missing" / "fallback").native() + ": No such file or directory",
               Describe(uncreatable));
+}
+
+// A second copy's call reaches the first copy's loop once and is answered; without a listener,
+// or with one that does not serve its loop, the call ends in its time.
+TEST_F(InstanceLockTest, TheBeaconAnswersACallOnTheListenersLoop) {
+    using Result = InstanceBeacon::CallResult;
+    using std::chrono::milliseconds;
+    EXPECT_EQ(Result::kNoAnswer, InstanceBeacon::Call("Larkspur", milliseconds(100), dir));
+
+    MessageLoop loop;
+    int calls = 0;
+    auto beacon = InstanceBeacon::Listen(
+        loop, "Larkspur", [&] { ++calls; }, dir);
+    ASSERT_NE(nullptr, beacon);
+    // The loop is not served: the caller gives up.
+    EXPECT_EQ(Result::kNoAnswer, InstanceBeacon::Call("Larkspur", milliseconds(100), dir));
+    loop.ProcessReady();
+    EXPECT_EQ(1, calls);  // that call was still waiting, and is taken now
+
+    Result result = Result::kNoAnswer;
+    std::thread caller([&] { result = InstanceBeacon::Call("Larkspur", milliseconds(5000), dir); });
+    while (calls < 2 && loop.WaitForPost(milliseconds(5000))) {
+        loop.ProcessReady();
+    }
+    caller.join();
+    EXPECT_EQ(Result::kAnswered, result);
+    EXPECT_EQ(2, calls);
+
+    beacon.reset();
+    EXPECT_FALSE(fs::exists(dir / "Larkspur.beacon"));
+    // A live listener keeps its path.
+    {
+        MessageLoop other;
+        auto first = InstanceBeacon::Listen(
+            other, "Larkspur", [] {}, dir);
+        ASSERT_NE(nullptr, first);
+        EXPECT_EQ(nullptr, InstanceBeacon::Listen(
+                               other, "Larkspur", [] {}, dir));
+    }
 }
 
 TEST(TerminationSignals, ASignalArrivesOnTheLoop) {
