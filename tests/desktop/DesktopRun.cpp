@@ -131,8 +131,8 @@ DesktopRun::DesktopRun(Tray tray) {
         failure_ = "cannot open the display " + xvfb_->Display();
         return;
     }
-    // Only wakes the loop: the waits read the events themselves, since Xlib may have queued
-    // them already while answering a query.
+    // Drained when readable, so that it does not fire again; the waits read the events too,
+    // since Xlib may have queued some already while answering a query.
     xEvents_ = std::make_unique<QSocketNotifier>(windows_->Fd(), QSocketNotifier::Read);
     QObject::connect(xEvents_.get(), &QSocketNotifier::activated,
                      [this] { windows_->TakeEvents(); });
