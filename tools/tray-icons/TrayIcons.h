@@ -20,8 +20,9 @@ enum class TrayState {
 inline constexpr std::array<TrayState, 3> kStates = {TrayState::kAllOk, TrayState::kNoSoftphone,
                                                      TrayState::kNoDevice};
 
-// The sizes every icon file holds, each drawn at that size rather than scaled.
-inline constexpr std::array<int, 7> kSizes = {16, 20, 22, 24, 32, 48, 64};
+// The sizes every icon file holds, each drawn at that size rather than scaled; the largest first,
+// so that a reader that takes only the file's first picture gets the best one.
+inline constexpr std::array<int, 7> kSizes = {64, 48, 32, 24, 22, 20, 16};
 
 // The file name in the program directory's logo/ folder, the value of the [ICON] key: the key
 // and the file share a name ("allok.ico", "noskype.ico", "nodevice.ico").
