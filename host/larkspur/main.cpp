@@ -13,6 +13,7 @@
 #include <cstdio>
 #include <string_view>
 
+#include "host/common/HostHelp.h"
 #include "host/larkspur/CPageParent.h"
 #include "platform/files/WorkingDirectory.h"
 #include "platform/instance/InstanceBeacon.h"
@@ -41,16 +42,8 @@ constexpr const char* kHelp =
     "\n"
     "Options:\n"
     "  --help                  show this text and exit\n"
-    "\n"
-    "Environment:\n"
-    "  KESTREL_HANDSET_SOCKET  listen there for the handset simulator instead of using the real\n"
-    "                          handset through hidraw\n"
-    "  KESTREL_CLIENT_SOCKET   the softphone's socket (default: kestrel-client.sock in\n"
-    "                          $XDG_RUNTIME_DIR)\n"
-    "  KESTREL_UNIFONT         the .hex font the LCD text is drawn with (default:\n"
-    "                          /usr/share/unifont/unifont.hex, Debian package unifont)\n"
-    "  KESTREL_DEBUG=1         also say on stderr what is dropped and why\n"
-    "\n"
+    "\n";
+constexpr const char* kExitStatusHelp =
     "Exit status: 0 ended by Exit, the end of the session or a signal, or handed over to the\n"
     "copy already running; 1 refused or the engine cannot be loaded; 2 bad usage.\n";
 
@@ -64,7 +57,7 @@ int main(int argc, char** argv) {
     // Before Qt, which needs a display: help and the single-instance check work without one.
     for (int i = 1; i < argc; ++i) {
         if (std::string_view(argv[i]) == "--help") {
-            std::printf("%s%s", kUsage, kHelp);
+            std::printf("%s%s%s%s", kUsage, kHelp, kHostEnvironmentHelp, kExitStatusHelp);
             return 0;
         }
     }

@@ -17,6 +17,7 @@
 
 #include "engine/CEmualtor.h"
 #include "host/common/HostCore.h"
+#include "host/common/HostHelp.h"
 #include "host/common/LcdMirrorPng.h"
 #include "platform/files/RuntimeDirectory.h"
 #include "platform/files/WorkingDirectory.h"
@@ -46,16 +47,8 @@ constexpr const char* kHelp =
     "  --lcd-png FILE          where SIGUSR1 writes the LCD picture (default: kestrel-lcd.png in\n"
     "                          $XDG_RUNTIME_DIR, or without it in kestrel-UID in the temporary\n"
     "                          directory)\n"
-    "\n"
-    "Environment:\n"
-    "  KESTREL_HANDSET_SOCKET  listen there for the handset simulator instead of using the real\n"
-    "                          handset through hidraw\n"
-    "  KESTREL_CLIENT_SOCKET   the softphone's socket (default: kestrel-client.sock in\n"
-    "                          $XDG_RUNTIME_DIR)\n"
-    "  KESTREL_UNIFONT         the .hex font the LCD text is drawn with (default:\n"
-    "                          /usr/share/unifont/unifont.hex, Debian package unifont)\n"
-    "  KESTREL_DEBUG=1         also say on stderr what is dropped and why\n"
-    "\n"
+    "\n";
+constexpr const char* kExitStatusHelp =
     "Exit status: 0 shut down by a signal; 1 refused or the engine cannot be loaded; 2 bad "
     "usage.\n";
 
@@ -141,7 +134,7 @@ int main(int argc, char** argv) {
         return 2;
     }
     if (options->help) {
-        std::printf("%s%s", kUsage, kHelp);
+        std::printf("%s%s%s%s", kUsage, kHelp, kHostEnvironmentHelp, kExitStatusHelp);
         return 0;
     }
     platform::MessageLoop loop;
