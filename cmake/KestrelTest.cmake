@@ -10,8 +10,9 @@ function(kestrel_add_test name)
                                            BUILD_RPATH "${KESTREL_PROGRAM_DIR}")
   # The suppressions name what libraries beneath Qt keep to the end; they reach the programs a
   # test starts through its environment.
+  # One value per property: the properties are a list of names and values.
   set(properties ENVIRONMENT "KESTREL_PROGRAM_DIR=${KESTREL_PROGRAM_DIR}"
-                             "LSAN_OPTIONS=suppressions=${PROJECT_SOURCE_DIR}/cmake/lsan.supp")
+      ENVIRONMENT_MODIFICATION "LSAN_OPTIONS=set:suppressions=${PROJECT_SOURCE_DIR}/cmake/lsan.supp")
   if(ARG_LOCK)
     list(APPEND properties RESOURCE_LOCK ${ARG_LOCK})
   endif()

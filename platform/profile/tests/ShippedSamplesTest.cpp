@@ -58,9 +58,9 @@ TEST(ShippedSamples, KestrelCfgHoldsEveryKeyAtItsDocumentedValue) {
         {L"ModeList", L"Mode1", L"Retrace.dll"},
         {L"ModeList", L"Mode2", L"Echobox.dll"},
         {L"Logo", L"LogoFile", L""},
-        {L"ICON", L"noskype", L""},
-        {L"ICON", L"nodevice", L""},
-        {L"ICON", L"allok", L""},
+        {L"ICON", L"noskype", L"noskype.ico"},
+        {L"ICON", L"nodevice", L"nodevice.ico"},
+        {L"ICON", L"allok", L"allok.ico"},
         {L"App", L"AppName", L"Quillon"},
     };
     for (const auto& k : texts) {
