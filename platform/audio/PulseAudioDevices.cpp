@@ -34,8 +34,8 @@ constexpr std::chrono::seconds kLongestRetry{10};
 
 pa_volume_t VolumeOfStep(int step) {
     const int clamped = std::clamp(step, 0, kTopVolumeStep);
-    return PA_VOLUME_MUTED + static_cast<pa_volume_t>(clamped) * (PA_VOLUME_NORM - PA_VOLUME_MUTED) /
-                                 kTopVolumeStep;
+    return PA_VOLUME_MUTED +
+           static_cast<pa_volume_t>(clamped) * (PA_VOLUME_NORM - PA_VOLUME_MUTED) / kTopVolumeStep;
 }
 
 int NearestStep(pa_volume_t volume) {
@@ -252,9 +252,9 @@ void PulseAudioDevices::OnContextState(pa_context* context, void* self) {
             devices.nextRetry_ = kFirstRetry;
             devices.lossSaid_ = false;
             pa_context_set_subscribe_callback(context, &PulseAudioDevices::OnServerEvent, self);
-            const auto mask = static_cast<pa_subscription_mask_t>(
-                PA_SUBSCRIPTION_MASK_SINK | PA_SUBSCRIPTION_MASK_SOURCE |
-                PA_SUBSCRIPTION_MASK_SERVER);
+            const auto mask = static_cast<pa_subscription_mask_t>(PA_SUBSCRIPTION_MASK_SINK |
+                                                                  PA_SUBSCRIPTION_MASK_SOURCE |
+                                                                  PA_SUBSCRIPTION_MASK_SERVER);
             if (pa_operation* operation = pa_context_subscribe(context, mask, nullptr, nullptr)) {
                 pa_operation_unref(operation);
             }
@@ -313,7 +313,8 @@ void PulseAudioDevices::OnRetryDue(pa_mainloop_api* api, pa_time_event* event,
     devices.Connect();
 }
 
-void PulseAudioDevices::OnServerEvent(pa_context* /*context*/, pa_subscription_event_type_t /*event*/,
+void PulseAudioDevices::OnServerEvent(pa_context* /*context*/,
+                                      pa_subscription_event_type_t /*event*/,
                                       std::uint32_t /*index*/, void* self) {
     static_cast<PulseAudioDevices*>(self)->Refresh();
 }
@@ -358,8 +359,7 @@ void PulseAudioDevices::OnServerInfo(pa_context* /*context*/, const pa_server_in
     auto& devices = *static_cast<PulseAudioDevices*>(self);
     if (info != nullptr) {
         devices.building_.defaultOutput = info->default_sink_name ? info->default_sink_name : "";
-        devices.building_.defaultInput =
-            info->default_source_name ? info->default_source_name : "";
+        devices.building_.defaultInput = info->default_source_name ? info->default_source_name : "";
     }
     devices.AnswerArrived();
 }
@@ -444,8 +444,8 @@ bool PulseAudioDevices::Send(const std::function<bool(pa_context*)>& write) {
 
 bool PulseAudioDevices::SetDefault(AudioDirection direction, std::wstring_view name) {
     const std::vector<Device>& list = List(current_, direction);
-    const auto device = std::find_if(list.begin(), list.end(),
-                                     [&](const Device& candidate) { return candidate.name == name; });
+    const auto device = std::find_if(
+        list.begin(), list.end(), [&](const Device& candidate) { return candidate.name == name; });
     if (device == list.end()) {
         return false;
     }
@@ -489,9 +489,9 @@ bool PulseAudioDevices::SetVolumeStep(std::wstring_view name, int step) {
         const bool sent = Send([&](pa_context* context) {
             pa_cvolume volumes;
             pa_cvolume_set(&volumes, device.channels, volume);
-            pa_operation* operation = pa_context_set_sink_volume_by_name(
-                context, device.serverName.c_str(), &volumes, &PulseAudioDevices::OnWriteDone,
-                this);
+            pa_operation* operation =
+                pa_context_set_sink_volume_by_name(context, device.serverName.c_str(), &volumes,
+                                                   &PulseAudioDevices::OnWriteDone, this);
             if (operation == nullptr) {
                 return false;
             }

@@ -77,8 +77,7 @@ class StderrCapture {
         ::close(saved_);
         Drain();
         ::close(readEnd_);
-        [[maybe_unused]] const ssize_t written =
-            ::write(STDERR_FILENO, text_.data(), text_.size());
+        [[maybe_unused]] const ssize_t written = ::write(STDERR_FILENO, text_.data(), text_.size());
     }
     StderrCapture(const StderrCapture&) = delete;
     StderrCapture& operator=(const StderrCapture&) = delete;
@@ -240,8 +239,8 @@ TEST_F(PulseAudioDevicesTest, VolumeStepsAreTheServersRawVolumes) {
         pa_volume_t raw;  // on every channel
         int readBack;
     };
-    for (const Set& set : {Set{0, 0, 0}, Set{8, 32768, 8}, Set{16, 65536, 16},
-                           Set{25, 65536, 16}, Set{-3, 0, 0}}) {
+    for (const Set& set :
+         {Set{0, 0, 0}, Set{8, 32768, 8}, Set{16, 65536, 16}, Set{25, 65536, 16}, Set{-3, 0, 0}}) {
         SCOPED_TRACE(set.step);
         ASSERT_TRUE(devices_->SetVolumeStep(kHandset, set.step));
         EXPECT_EQ(devices_->VolumeStep(kHandset), set.readBack);

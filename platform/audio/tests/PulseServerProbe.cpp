@@ -126,8 +126,8 @@ bool PulseServerProbe::SetSinkVolume(const std::string& sink, pa_volume_t volume
     pa_cvolume volumes;
     pa_cvolume_set(&volumes, static_cast<unsigned>(now.size()), volume);
     Answer<bool> answer;
-    return Finish(pa_context_set_sink_volume_by_name(context_, sink.c_str(), &volumes,
-                                                     &OnSuccess, &answer),
+    return Finish(pa_context_set_sink_volume_by_name(context_, sink.c_str(), &volumes, &OnSuccess,
+                                                     &answer),
                   answer.done) &&
            answer.value;
 }
