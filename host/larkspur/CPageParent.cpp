@@ -3,19 +3,23 @@
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QFileDialog>
 #include <QFileInfo>
 #include <QHBoxLayout>
 #include <QImageReader>
 #include <QKeyEvent>
+#include <QMessageBox>
 #include <QVBoxLayout>
 
 #include "engine/CEmualtor.h"
 #include "host/larkspur/CPageInfomation.h"
+#include "host/larkspur/CPageSetAudio.h"
 #include "host/larkspur/CPageSetLanguage.h"
+#include "host/larkspur/CPageSetPhone.h"
+#include "host/larkspur/CPageSetRinging.h"
 #include "host/larkspur/ConsoleFont.h"
 #include "host/larkspur/HostStrings.h"
 #include "host/larkspur/LcdMirrorView.h"
-#include "host/larkspur/PagePlaceholder.h"
 #include "platform/profile/Profile.h"
 
 namespace {
@@ -39,7 +43,7 @@ QIcon LoadIconFile(const std::filesystem::path& file) {
 
 }  // namespace
 
-CPageParent::CPageParent(std::filesystem::path startDirectory)
+CPageParent::CPageParent(std::filesystem::path startDirectory, platform::AudioDevices& audio)
     : HostCore(std::move(startDirectory)),
       tabs_(new QTabWidget(this)),
       mirror_(new LcdMirrorView(this)),
@@ -49,15 +53,10 @@ CPageParent::CPageParent(std::filesystem::path startDirectory)
     setWindowTitle(ToQt(HostCore::AppName()) + QStringLiteral(" Console"));
     setFont(ConsoleFont(font()));
 
-    pages_[kAudioTab] = new PagePlaceholder(
-        *this, QStringLiteral("The sound devices of the softphone and of the desktop, and the "
-                              "handset's volume, will be set here."));
-    pages_[kPhoneTab] = new PagePlaceholder(
-        *this, QStringLiteral("The handset's contrast, ring tone file, microphone mute and sound "
-                              "output will be set here."));
+    pages_[kAudioTab] = new CPageSetAudio(*this, audio);
+    pages_[kPhoneTab] = new CPageSetPhone(*this);
     pages_[kLanguageTab] = new CPageSetLanguage(*this);
-    pages_[kRingTab] = new PagePlaceholder(
-        *this, QStringLiteral("The incoming-call ring and the key-press sound will be set here."));
+    pages_[kRingTab] = new CPageSetRinging(*this);
     pages_[kInformationTab] = new CPageInfomation(*this);
     for (ConsolePage* page : pages_) {
         tabs_->addTab(page, QString());
@@ -81,6 +80,18 @@ CPageParent::CPageParent(std::filesystem::path startDirectory)
 CPageParent::~CPageParent() {
     // While the pages and the tray still exist: the engine's last notices reach them.
     ShutdownEngine();
+}
+
+CPageSetAudio& CPageParent::AudioPage() const {
+    return static_cast<CPageSetAudio&>(*pages_[kAudioTab]);
+}
+
+CPageSetPhone& CPageParent::PhonePage() const {
+    return static_cast<CPageSetPhone&>(*pages_[kPhoneTab]);
+}
+
+CPageSetRinging& CPageParent::RingPage() const {
+    return static_cast<CPageSetRinging&>(*pages_[kRingTab]);
 }
 
 CPageSetLanguage& CPageParent::LanguagePage() const {
@@ -167,6 +178,19 @@ void CPageParent::SetLanguage(std::uint16_t langId) {
     SetTexts(langId);
 }
 
+std::optional<std::wstring> CPageParent::ChooseSoundFile() {
+    const QString file = QFileDialog::getOpenFileName(this, QString(), QString(),
+                                                      QStringLiteral("Sound files (*.wav)"));
+    if (file.isEmpty()) {
+        return std::nullopt;
+    }
+    return file.toStdWString();
+}
+
+void CPageParent::ShowError(const std::wstring& text) {
+    QMessageBox::warning(this, ToQt(HostCore::AppName()), ToQt(text));
+}
+
 void CPageParent::ApplyLanguage() {
     const int lang = platform::GetPrivateProfileInt(L"PhoneSet", L"lang", 0,
                                                     HostCore::StartDirectory() / "KestrelCFG.ini");
@@ -188,6 +212,12 @@ void CPageParent::SetTexts(std::uint16_t langId) {
 }
 
 void CPageParent::ShowState(TrayIcon icon, const std::wstring& tip) {
+    // A softphone that attaches after the start is told the devices the page chose.
+    const bool softphone = Engine() != nullptr && Engine()->GetSkypeOnline();
+    if (softphone && !softphoneOnline_ && AudioPage().IsInitialised()) {
+        AudioPage().RefreshAudioDevices();
+    }
+    softphoneOnline_ = softphone;
     const QIcon& picture = statusIcons_[IconIndex(icon)];
     setWindowIcon(picture);
     tray_.SetIcon(picture);
@@ -198,9 +228,19 @@ void CPageParent::ShowFirmware(const std::wstring& text) {
     InformationPage().ShowFirmware(text);
 }
 
-void CPageParent::SettingChanged(platform::WPARAM wParam, platform::LPARAM /*lParam*/) {
-    // 1 locks and unlocks the ring controls, which come with the phone and ring pages.
-    if (wParam == 0) {
+void CPageParent::AudioDevicesChanged() {
+    if (AudioPage().IsInitialised()) {
+        AudioPage().RefreshAudioDevices();
+    }
+}
+
+void CPageParent::SettingChanged(platform::WPARAM wParam, platform::LPARAM lParam) {
+    // 1: the handset starts ringing (0) or stops (anything else).
+    if (wParam == 1) {
+        for (ConsolePage* page : pages_) {
+            page->EnableRingControls(lParam != 0);
+        }
+    } else if (wParam == 0) {
         for (Tab tab : {kAudioTab, kPhoneTab, kLanguageTab, kRingTab}) {
             pages_[tab]->ReloadSettings();
         }

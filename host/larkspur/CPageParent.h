@@ -14,8 +14,15 @@
 #include "host/larkspur/CSystemTray.h"
 #include "host/larkspur/ConsoleOperations.h"
 
+namespace platform {
+class AudioDevices;
+}
+
 class CPageInfomation;
+class CPageSetAudio;
 class CPageSetLanguage;
+class CPageSetPhone;
+class CPageSetRinging;
 class ConsolePage;
 class LcdMirrorView;
 
@@ -25,7 +32,8 @@ class CPageParent : public QWidget, public HostCore, public ConsoleOperations {
     static constexpr std::chrono::milliseconds kHideDelay{10};
     enum Tab { kAudioTab, kPhoneTab, kLanguageTab, kRingTab, kInformationTab, kTabs };
 
-    explicit CPageParent(std::filesystem::path startDirectory);
+    // `audio` serves the audio page and must outlive the console.
+    CPageParent(std::filesystem::path startDirectory, platform::AudioDevices& audio);
     ~CPageParent() override;
 
     // Start-up, once the instance lock is held: the tray icon, the status icons, the engine with
@@ -50,6 +58,8 @@ class CPageParent : public QWidget, public HostCore, public ConsoleOperations {
     void PostSettingKey(std::uint8_t code) override;
     void PostDeviceCommand(std::uint8_t command, std::uint8_t value) override;
     void SetLanguage(std::uint16_t langId) override;
+    std::optional<std::wstring> ChooseSoundFile() override;
+    void ShowError(const std::wstring& text) override;
     const std::wstring& AppName() const override { return HostCore::AppName(); }
     const std::filesystem::path& StartDirectory() const override {
         return HostCore::StartDirectory();
@@ -57,7 +67,10 @@ class CPageParent : public QWidget, public HostCore, public ConsoleOperations {
 
     QTabWidget& Tabs() const { return *tabs_; }
     ConsolePage& Page(Tab tab) const { return *pages_[tab]; }
+    CPageSetAudio& AudioPage() const;
+    CPageSetPhone& PhonePage() const;
     CPageSetLanguage& LanguagePage() const;
+    CPageSetRinging& RingPage() const;
     CPageInfomation& InformationPage() const;
     CSystemTray& Tray() { return tray_; }
     QPushButton& CloseButton() const { return *close_; }
@@ -73,6 +86,7 @@ class CPageParent : public QWidget, public HostCore, public ConsoleOperations {
 
     void ShowState(TrayIcon icon, const std::wstring& tip) override;
     void ShowFirmware(const std::wstring& text) override;
+    void AudioDevicesChanged() override;
     void SettingChanged(platform::WPARAM wParam, platform::LPARAM lParam) override;
     void OnTimer(platform::TimerId id) override;
 
@@ -89,5 +103,6 @@ class CPageParent : public QWidget, public HostCore, public ConsoleOperations {
     std::array<QIcon, 3> statusIcons_;  // by TrayIcon
     unsigned languageBase_ = 0;
     bool hideTimerRunning_ = false;
+    bool softphoneOnline_ = false;
     std::function<void()> onExit_;
 };

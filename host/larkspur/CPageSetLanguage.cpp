@@ -4,10 +4,10 @@
 #include <QVBoxLayout>
 #include <string>
 
+#include "host/larkspur/ChoiceControls.h"
 #include "host/larkspur/ConsoleOperations.h"
 #include "host/larkspur/HostStrings.h"
 #include "platform/locale/LangId.h"
-#include "platform/profile/Profile.h"
 
 namespace {
 
@@ -77,14 +77,7 @@ std::uint16_t CPageSetLanguage::LangIdForChoice(Choice choice) {
 }
 
 void CPageSetLanguage::ReloadSettings() {
-    // A group that allows no unchecked state would keep the old radio.
-    buttons_.setExclusive(false);
-    for (QRadioButton* radio : radios_) {
-        radio->setChecked(false);
-    }
-    buttons_.setExclusive(true);
-    const int lang = platform::GetPrivateProfileInt(L"PhoneSet", L"lang", 0, SettingsFile());
-    radios_[ChoiceForStored(lang)]->setChecked(true);
+    ShowChoice(buttons_, ChoiceForStored(SettingInt(L"PhoneSet", L"lang", 0)));
 }
 
 void CPageSetLanguage::Choose(Choice choice) {
@@ -93,7 +86,7 @@ void CPageSetLanguage::Choose(Choice choice) {
     Console().SetLanguage(langId);
     // Auto is stored as 0, so that the next start follows the system's language again.
     const std::wstring stored = choice == kAuto ? L"0" : std::to_wstring(langId);
-    platform::WritePrivateProfileString(L"PhoneSet", L"lang", stored, SettingsFile());
+    WriteSetting(L"PhoneSet", L"lang", stored);
     Console().PostSettingKey(kLanguageSettingKey);
 }
 

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <optional>
 #include <string>
 
 class ConsoleOperations {
@@ -16,6 +17,11 @@ class ConsoleOperations {
     virtual void PostDeviceCommand(std::uint8_t command, std::uint8_t value) = 0;
     // Hands the LANGID to the engine, then relabels every page and the console.
     virtual void SetLanguage(std::uint16_t langId) = 0;
+
+    // Asks the user for a sound file to open: its full path, or nothing when cancelled.
+    virtual std::optional<std::wstring> ChooseSoundFile() = 0;
+    // Tells the user what went wrong, and waits for the acknowledgement.
+    virtual void ShowError(const std::wstring& text) = 0;
 
     virtual const std::wstring& AppName() const = 0;
     virtual const std::filesystem::path& StartDirectory() const = 0;

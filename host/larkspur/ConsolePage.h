@@ -5,6 +5,8 @@
 #include <QWidget>
 #include <cstdint>
 #include <filesystem>
+#include <string>
+#include <string_view>
 
 class ConsoleOperations;
 
@@ -20,12 +22,23 @@ class ConsolePage : public QWidget {
     virtual void SetTexts(std::uint16_t langId) = 0;
     // Reads the page's settings again: they were changed elsewhere.
     virtual void ReloadSettings() {}
+    // Locks (false) or unlocks the controls that choose how the handset rings, while it rings.
+    virtual void EnableRingControls(bool /*enable*/) {}
 
   protected:
     virtual void OnInitDialog() {}
     ConsoleOperations& Console() const { return console_; }
     // KestrelCFG.ini in the start directory.
     std::filesystem::path SettingsFile() const;
+    int SettingInt(std::wstring_view section, std::wstring_view key, int defaultValue) const;
+    std::wstring SettingText(std::wstring_view section, std::wstring_view key,
+                             std::wstring_view defaultValue = {}) const;
+    void WriteSetting(std::wstring_view section, std::wstring_view key,
+                      std::wstring_view value) const;
+    // The full path of one of the program's sound files (mute.wav, default.wav).
+    std::wstring SoundFile(std::wstring_view name) const;
+    // Tells the softphone the file to ring with.
+    void SendRingtone(std::wstring_view file) const;
 
   private:
     ConsoleOperations& console_;

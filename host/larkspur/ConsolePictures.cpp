@@ -15,6 +15,7 @@
 
 #include "common/Messages.h"
 #include "host/larkspur/CPageParent.h"
+#include "platform/audio/FakeAudioDevices.h"
 #include "platform/loop/MessageLoop.h"
 
 namespace {
@@ -45,7 +46,13 @@ int main(int argc, char** argv) {
     }
     platform::MessageLoop loop;
     QApplication app(argc, argv);
-    PictureConsole console{std::filesystem::path(argv[1])};
+    // The devices of a desktop with the handset plugged in.
+    platform::FakeAudioDevices audio;
+    audio.outputs = {{L"Built-in Audio Analog Stereo"}, {L"USB Audio Device Analog Stereo"}};
+    audio.inputs = {{L"Built-in Audio Analog Stereo"}, {L"USB Audio Device Mono"}};
+    audio.defaultOutput = L"Built-in Audio Analog Stereo";
+    audio.defaultInput = L"Built-in Audio Analog Stereo";
+    PictureConsole console{std::filesystem::path(argv[1]), audio};
     console.Start();
     // A firmware version as a handset reports it, so that the page shows one.
     platform::SendMessage(console.Handle(), RegisteredMessages::Get().firmwareVersion, 0x3132,
@@ -57,7 +64,8 @@ int main(int argc, char** argv) {
         for (int tab = 0; tab < CPageParent::kTabs; ++tab) {
             console.Tabs().setCurrentIndex(tab);
             QApplication::processEvents();
-            const QString file = QDir(folder).filePath(QString::fromLatin1(kTabNames[tab]) + ".png");
+            const QString file =
+                QDir(folder).filePath(QString::fromLatin1(kTabNames[tab]) + ".png");
             if (!console.grab().save(file)) {
                 std::fprintf(stderr, "console-pictures: cannot write %s\n", qPrintable(file));
                 return 1;

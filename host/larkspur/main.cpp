@@ -15,6 +15,7 @@
 
 #include "host/common/HostHelp.h"
 #include "host/larkspur/CPageParent.h"
+#include "platform/audio/AudioDevices.h"
 #include "platform/files/WorkingDirectory.h"
 #include "platform/instance/InstanceBeacon.h"
 #include "platform/instance/InstanceLock.h"
@@ -81,7 +82,8 @@ int main(int argc, char** argv) {
     QApplication app(argc, argv);
     // The console is hidden most of the time; hiding it must not end the program.
     QApplication::setQuitOnLastWindowClosed(false);
-    CPageParent console(platform::CurrentDirectory());
+    const auto audio = platform::ConnectAudioServer(loop, HostCore::kInstanceName);
+    CPageParent console(platform::CurrentDirectory(), *audio);
     console.SetOnExit([] { QCoreApplication::exit(0); });
     // Before the engine starts its threads, so that they inherit the blocked signals.
     platform::TerminationSignals termination(loop, [&](int) { console.Exit(); });
