@@ -1,128 +1,16 @@
-// The console on Qt's offscreen platform, around a real engine with fake links on the manual
-// clock: start-up, the tray's state, the engine's notices, the language and information pages,
-// and what hides the console and what ends the program.
-#include <gtest/gtest.h>
-
-#include <QApplication>
-#include <QImage>
+// The console's start-up, the tray's state, the engine's notices, the language and information
+// pages, and what hides the console and what ends the program.
 #include <QTest>
-#include <cstdlib>
-#include <fstream>
-#include <memory>
 
-#include "common/Messages.h"
 #include "engine/hid/HandsetProtocol.h"
-#include "engine/tests/EngineFakes.h"
 #include "host/larkspur/CPageInfomation.h"
-#include "host/larkspur/CPageParent.h"
 #include "host/larkspur/CPageSetLanguage.h"
-#include "host/larkspur/HostStrings.h"
-#include "platform/profile/Profile.h"
+#include "host/larkspur/tests/ConsoleFixture.h"
 
+namespace consoletest {
 namespace {
 
-namespace fs = std::filesystem;
-using enginetest::Command;
 using Choice = CPageSetLanguage::Choice;
-
-// The colour each status icon file is filled with, to tell them apart in the window icon.
-const std::pair<TrayIcon, QRgb> kIconColours[] = {
-    {TrayIcon::AllOk, qRgb(0, 160, 0)},
-    {TrayIcon::NoSkype, qRgb(200, 0, 0)},
-    {TrayIcon::NoDevice, qRgb(128, 128, 128)},
-};
-
-// A mode that only lets the test see the language the engine handed on.
-class LanguageProbe : public CEmluatorModeBase {
-  public:
-    std::uint16_t Language() const { return m_langID; }
-};
-
-// The console around an engine with fake links, seeing a tray when the test says so, and
-// recording the setting keys the pages post.
-class TestConsole : public CPageParent {
-  public:
-    TestConsole(const fs::path& directory, enginetest::FakeLinkFactory& links, bool tray)
-        : CPageParent(directory), links_(links), tray_(tray) {}
-    ~TestConsole() override { ShutdownEngine(); }
-
-    void PostSettingKey(std::uint8_t code) override {
-        settingKeys.push_back(code);
-        CPageParent::PostSettingKey(code);
-    }
-
-    std::vector<std::uint8_t> settingKeys;
-    std::unique_ptr<CEmualtor> engine;
-
-  protected:
-    CEmualtor* LoadEngine() override {
-        engine = std::make_unique<CEmualtor>(links_, StartDirectory());
-        engine->Create(Handle());
-        return engine.get();
-    }
-    bool TrayAvailable() const override { return tray_; }
-
-  private:
-    enginetest::FakeLinkFactory& links_;
-    bool tray_;
-};
-
-class ConsoleTest : public ::testing::Test {
-  protected:
-    void SetUp() override {
-        std::ofstream(dir.Path() / "KestrelCFG.ini")
-            << "[App]\nAppName=Quillon\n[ICON]\nallok=allok.png\nnoskype=noskype.png\n"
-               "nodevice=nodevice.png\n[PhoneSet]\nlang=9\n";
-        fs::create_directories(dir.Path() / "logo");
-        for (const auto& [icon, colour] : kIconColours) {
-            QImage picture(16, 16, QImage::Format_RGB32);
-            picture.fill(colour);
-            picture.save(QString::fromStdString((dir.Path() / "logo" / ToString(icon)).string()) +
-                         ".png");
-        }
-        config = dir.Path() / "config";
-        ::setenv("XDG_CONFIG_HOME", config.c_str(), 1);
-        ::setenv("LC_ALL", "de_DE.UTF-8", 1);
-    }
-    void TearDown() override {
-        console.reset();
-        ::unsetenv("XDG_CONFIG_HOME");
-        ::unsetenv("LC_ALL");
-    }
-    void Start(bool tray = true) {
-        console = std::make_unique<TestConsole>(dir.Path(), links, tray);
-        console->Start();
-        console->engine->AddMode(&probe);
-        loop.ProcessReady();
-    }
-    platform::LRESULT Send(platform::MessageId message, platform::WPARAM wParam,
-                           platform::LPARAM lParam) {
-        return platform::SendMessage(console->Handle(), message, wParam, lParam);
-    }
-    std::wstring Setting(const wchar_t* section, const wchar_t* key) const {
-        return platform::GetPrivateProfileString(section, key, L"-", dir.Path() / "KestrelCFG.ini");
-    }
-    QRgb WindowIconColour() const {
-        return console->windowIcon().pixmap(16, 16).toImage().pixel(8, 8);
-    }
-    std::size_t CountOf(Command command) const {
-        const auto& commands = links.hid.commands;
-        return static_cast<std::size_t>(std::count(commands.begin(), commands.end(), command));
-    }
-    QString TabText(int tab) const { return console->Tabs().tabText(tab); }
-    static QString Host(unsigned id, unsigned base) {
-        return QString::fromStdWString(HostString(id, base));
-    }
-
-    platform::ManualClock clock;
-    platform::MessageLoop loop{clock};
-    enginetest::TempDir dir;
-    fs::path config;
-    enginetest::FakeLinkFactory links;
-    LanguageProbe probe;
-    std::unique_ptr<TestConsole> console;
-    const RegisteredMessages& m = RegisteredMessages::Get();
-};
 
 TEST_F(ConsoleTest, StartUpSetsUpEveryPageAddsTheHostModeAndHidesTheConsoleAfter10Ms) {
     std::ofstream(dir.Path() / "KestrelCFG.ini", std::ios::app) << "[AutoRun]\nAutoRunSkype=0\n";
@@ -371,10 +259,4 @@ TEST_F(ConsoleTest, OnlyExitEndsTheProgramAndItSaysGoodbyeToTheHandset) {
 }
 
 }  // namespace
-
-int main(int argc, char** argv) {
-    ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
-    QApplication app(argc, argv);
-    ::testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
-}
+}  // namespace consoletest
