@@ -45,6 +45,15 @@ int NearestStep(pa_volume_t volume) {
     return static_cast<int>(std::min<std::uint64_t>(step, kTopVolumeStep));
 }
 
+// Whether the operation was sent; its answer comes to its callback, so it is let go at once.
+bool Started(pa_operation* operation) {
+    if (operation == nullptr) {
+        return false;
+    }
+    pa_operation_unref(operation);
+    return true;
+}
+
 struct Device {
     std::wstring name;       // the description a user sees
     std::string serverName;  // the server's own name, which every operation takes
@@ -255,9 +264,7 @@ void PulseAudioDevices::OnContextState(pa_context* context, void* self) {
             const auto mask = static_cast<pa_subscription_mask_t>(PA_SUBSCRIPTION_MASK_SINK |
                                                                   PA_SUBSCRIPTION_MASK_SOURCE |
                                                                   PA_SUBSCRIPTION_MASK_SERVER);
-            if (pa_operation* operation = pa_context_subscribe(context, mask, nullptr, nullptr)) {
-                pa_operation_unref(operation);
-            }
+            Started(pa_context_subscribe(context, mask, nullptr, nullptr));
             devices.Refresh();
             break;
         }
@@ -347,9 +354,8 @@ void PulseAudioDevices::AskForSnapshot() {
         pa_context_get_source_info_list(context_, &PulseAudioDevices::OnSourceInfo, this),
     };
     for (pa_operation* operation : operations) {
-        if (operation != nullptr) {
+        if (Started(operation)) {
             ++answersAwaited_;
-            pa_operation_unref(operation);
         }
     }
 }
@@ -451,17 +457,11 @@ bool PulseAudioDevices::SetDefault(AudioDirection direction, std::wstring_view n
     }
     const std::string serverName = device->serverName;
     const bool sent = Send([&](pa_context* context) {
-        pa_operation* operation =
-            direction == AudioDirection::kOutput
-                ? pa_context_set_default_sink(context, serverName.c_str(),
-                                              &PulseAudioDevices::OnWriteDone, this)
-                : pa_context_set_default_source(context, serverName.c_str(),
-                                                &PulseAudioDevices::OnWriteDone, this);
-        if (operation == nullptr) {
-            return false;
-        }
-        pa_operation_unref(operation);
-        return true;
+        return Started(direction == AudioDirection::kOutput
+                           ? pa_context_set_default_sink(context, serverName.c_str(),
+                                                         &PulseAudioDevices::OnWriteDone, this)
+                           : pa_context_set_default_source(context, serverName.c_str(),
+                                                           &PulseAudioDevices::OnWriteDone, this));
     });
     if (sent) {
         (direction == AudioDirection::kOutput ? current_.defaultOutput : current_.defaultInput) =
@@ -489,14 +489,9 @@ bool PulseAudioDevices::SetVolumeStep(std::wstring_view name, int step) {
         const bool sent = Send([&](pa_context* context) {
             pa_cvolume volumes;
             pa_cvolume_set(&volumes, device.channels, volume);
-            pa_operation* operation =
+            return Started(
                 pa_context_set_sink_volume_by_name(context, device.serverName.c_str(), &volumes,
-                                                   &PulseAudioDevices::OnWriteDone, this);
-            if (operation == nullptr) {
-                return false;
-            }
-            pa_operation_unref(operation);
-            return true;
+                                                   &PulseAudioDevices::OnWriteDone, this));
         });
         if (sent) {
             device.volume = volume;
