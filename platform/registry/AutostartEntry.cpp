@@ -3,6 +3,7 @@
 #include "platform/registry/AutostartEntry.h"
 
 #include <algorithm>
+#include <cstdlib>
 #include <system_error>
 
 #include "platform/files/AtomicFile.h"
@@ -116,6 +117,47 @@ std::optional<std::string> UnquoteArgument(std::string_view line) {
     return std::nullopt;
 }
 
+bool IsHidden(std::string_view text) {
+    std::size_t start = 0;
+    while (start < text.size()) {
+        const std::size_t end = std::min(text.find('\n', start), text.size());
+        if (text.substr(start, end - start) == "Hidden=true") {
+            return true;
+        }
+        start = end + 1;
+    }
+    return false;
+}
+
+// The system's entry of the same name that the user's entry overrides: the first one in
+// XDG_CONFIG_DIRS, which an installed package puts in /etc/xdg/autostart.
+fs::path SystemAutostartFile(const fs::path& userFile) {
+    const char* variable = std::getenv("XDG_CONFIG_DIRS");
+    std::string_view directories = variable != nullptr && *variable != '\0' ? variable : "/etc/xdg";
+    while (!directories.empty()) {
+        const std::size_t colon = std::min(directories.find(':'), directories.size());
+        const fs::path directory(directories.substr(0, colon));
+        directories.remove_prefix(std::min(colon + 1, directories.size()));
+        std::error_code error;
+        const fs::path file = directory / "autostart" / userFile.filename();
+        if (directory.is_absolute() && fs::exists(file, error)) {
+            return file;
+        }
+    }
+    return {};
+}
+
+// The system's entry, when it is there and not hidden: the one that starts the program unless
+// the user's entry says otherwise.
+bool SystemEntryStarts(const fs::path& userFile) {
+    const fs::path file = SystemAutostartFile(userFile);
+    if (file.empty()) {
+        return false;
+    }
+    const FileContent content = ReadWholeFile(file, kMaxEntryBytes);
+    return content.status == FileReadStatus::kRead && !IsHidden(content.bytes);
+}
+
 }  // namespace
 
 fs::path AutostartFile(std::wstring_view name) {
@@ -184,7 +226,13 @@ long ReadAutostartEntry(std::wstring_view name, fs::path& program) {
     if (file.empty()) {
         return kRegistryInvalidParameter;
     }
-    const FileContent content = ReadWholeFile(file, kMaxEntryBytes);
+    FileContent content = ReadWholeFile(file, kMaxEntryBytes);
+    if (content.status == FileReadStatus::kMissing) {
+        const fs::path system = SystemAutostartFile(file);
+        if (!system.empty()) {
+            content = ReadWholeFile(system, kMaxEntryBytes);
+        }
+    }
     switch (content.status) {
         case FileReadStatus::kMissing:
             return kRegistryNotFound;
@@ -192,6 +240,10 @@ long ReadAutostartEntry(std::wstring_view name, fs::path& program) {
             return kRegistryAccessDenied;
         case FileReadStatus::kRead:
             break;
+    }
+    // A hidden entry is one the user turned off.
+    if (IsHidden(content.bytes)) {
+        return kRegistryNotFound;
     }
     std::optional<fs::path> found = AutostartEntryProgram(content.bytes);
     if (!found) {
@@ -206,11 +258,23 @@ long DeleteAutostartEntry(std::wstring_view name) {
     if (file.empty()) {
         return kRegistryInvalidParameter;
     }
-    std::error_code error;
-    if (fs::remove(file, error)) {
-        return kRegistryOk;
+    const FileContent content = ReadWholeFile(file, kMaxEntryBytes);
+    if (content.status == FileReadStatus::kRead && IsHidden(content.bytes)) {
+        return kRegistryNotFound;  // turned off already
     }
-    return error ? kRegistryAccessDenied : kRegistryNotFound;
+    std::error_code error;
+    const bool removed = fs::remove(file, error);
+    if (error) {
+        return kRegistryAccessDenied;
+    }
+    // Without the user's entry the system's would start the program again: it is hidden.
+    if (SystemEntryStarts(file)) {
+        std::string text = "[Desktop Entry]\nType=Application\nName=";
+        text.append(EscapeString(ToUtf8(name))).append("\nHidden=true\n");
+        fs::create_directories(file.parent_path(), error);
+        return ReplaceFileAtomically(file, text) ? kRegistryOk : kRegistryAccessDenied;
+    }
+    return removed ? kRegistryOk : kRegistryNotFound;
 }
 
 }  // namespace platform

@@ -18,7 +18,9 @@ long WriteAutostartEntry(std::wstring_view name, const std::filesystem::path& pr
 // The program the entry starts; `program` changes only on success. An entry that is there but
 // not one of ours to read is kRegistryInvalidData.
 long ReadAutostartEntry(std::wstring_view name, std::filesystem::path& program);
-// kRegistryNotFound when there is no entry.
+// kRegistryNotFound when there is no entry. Where the system has an entry of the same name (in
+// XDG_CONFIG_DIRS, /etc/xdg by default), the user's entry is the one read, and a deleted one
+// becomes a hidden entry, so that the system's no longer starts the program.
 long DeleteAutostartEntry(std::wstring_view name);
 
 // The entry's text for `program`, quoted and escaped as desktop entries require.

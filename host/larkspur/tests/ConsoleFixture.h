@@ -88,11 +88,14 @@ class ConsoleTest : public ::testing::Test {
         }
         config = dir.Path() / "config";
         ::setenv("XDG_CONFIG_HOME", config.c_str(), 1);
+        // An installed package's autostart entry must not reach the tests.
+        ::setenv("XDG_CONFIG_DIRS", (config / "system").c_str(), 1);
         ::setenv("LC_ALL", "de_DE.UTF-8", 1);
     }
     void TearDown() override {
         console.reset();
         ::unsetenv("XDG_CONFIG_HOME");
+        ::unsetenv("XDG_CONFIG_DIRS");
         ::unsetenv("LC_ALL");
     }
     void Start(bool tray = true) {

@@ -38,6 +38,8 @@ class RegistryKeyTest : public ::testing::Test {
             saved = old;
         }
         ::setenv("XDG_CONFIG_HOME", config.c_str(), 1);
+        // An installed package's entries must not reach the tests.
+        ::setenv("XDG_CONFIG_DIRS", (config / "system").c_str(), 1);
         file = config / "kestrel" / "registry.ini";
     }
     void TearDown() override {
@@ -46,6 +48,7 @@ class RegistryKeyTest : public ::testing::Test {
         } else {
             ::unsetenv("XDG_CONFIG_HOME");
         }
+        ::unsetenv("XDG_CONFIG_DIRS");
         fs::remove_all(config);
     }
     fs::path config;
@@ -197,6 +200,45 @@ TEST_F(RegistryKeyTest, RunValuesAreAutostartEntriesThatStartTheProgramInItsDire
     // An entry someone else wrote is there, but not ours to read.
     std::ofstream(config / "autostart" / "Other.desktop") << "[Desktop Entry]\nExec=other --x\n";
     EXPECT_EQ(kRegistryInvalidData, run.ReadString(L"Other", untouched));
+}
+
+// An installed system entry starts the program until the user turns it off, and the user's
+// choice holds over it either way.
+TEST_F(RegistryKeyTest, ASystemAutostartEntryHoldsUntilTheUserTurnsItOff) {
+    RegistryKey run;
+    ASSERT_EQ(kRegistryOk, run.Open(RegistryRoot::kCurrentUser,
+                                    L"software\\microsoft\\windows\\currentversion\\run\\"));
+    ::setenv(
+        "XDG_CONFIG_DIRS",
+        ("relative:" + (config / "empty").native() + ":" + (config / "system").native()).c_str(),
+        1);
+    fs::create_directories(config / "system" / "autostart");
+    std::ofstream(config / "system" / "autostart" / "Kestrel.desktop")
+        << AutostartEntryText(L"Kestrel", "/usr/bin/Larkspur");
+    const fs::path user = config / "autostart" / "Kestrel.desktop";
+
+    std::wstring read;
+    EXPECT_EQ(kRegistryOk, run.ReadString(L"Kestrel", read));
+    EXPECT_EQ(L"/usr/bin/Larkspur", read);
+    // Off: the user's hidden entry overrides the system's.
+    EXPECT_EQ(kRegistryOk, run.DeleteValue(L"Kestrel"));
+    EXPECT_NE(std::string::npos, Contents(user).find("\nHidden=true\n"));
+    EXPECT_EQ(kRegistryNotFound, run.ReadString(L"Kestrel", read));
+    EXPECT_EQ(kRegistryNotFound, run.DeleteValue(L"Kestrel"));
+    // On again: the user's own entry.
+    ASSERT_EQ(kRegistryOk, run.SetString(L"Kestrel", L"/home/u/.local/share/kestrel/Larkspur"));
+    EXPECT_EQ(kRegistryOk, run.ReadString(L"Kestrel", read));
+    EXPECT_EQ(L"/home/u/.local/share/kestrel/Larkspur", read);
+    EXPECT_EQ(kRegistryOk, run.DeleteValue(L"Kestrel"));
+    EXPECT_EQ(kRegistryNotFound, run.ReadString(L"Kestrel", read));
+
+    // A system entry that is hidden itself starts nothing, and needs no hiding.
+    fs::remove(user);
+    std::ofstream(config / "system" / "autostart" / "Kestrel.desktop", std::ios::app)
+        << "Hidden=true\n";
+    EXPECT_EQ(kRegistryNotFound, run.ReadString(L"Kestrel", read));
+    EXPECT_EQ(kRegistryNotFound, run.DeleteValue(L"Kestrel"));
+    EXPECT_FALSE(fs::exists(user));
 }
 
 TEST_F(RegistryKeyTest, WithoutAnAbsoluteXdgConfigHomeTheHomeDirectoryIsUsed) {
