@@ -5,12 +5,13 @@
 //   scenario --help
 //
 // DIR is larkspurd's directory and its current directory (default: the build's program
-// directory). --png-dir is where snapshot writes (default: the current directory); with it, a
-// failed run also leaves the handset's LCD there as SCRIPT-failed.png. --live shows the LCD as it
-// changes, and the script's notes, on standard output.
-// Exit status: 0 every expectation held; 1 a step (or the start or end of the run) failed, told on
-// stderr with everything seen up to then; 2 bad usage or a script that cannot be read or parsed.
-// KESTREL_DEBUG=1 also traces each step (and reaches larkspurd, which then says more).
+// directory, or the current directory where that is not there, as installed). --png-dir is where
+// snapshot writes (default: the current directory); with it, a failed run also leaves the handset's
+// LCD there as SCRIPT-failed.png. --live shows the LCD as it changes, and the script's notes, on
+// standard output. Exit status: 0 every expectation held; 1 a step (or the start or end of the run)
+// failed, told on stderr with everything seen up to then; 2 bad usage or a script that cannot be
+// read or parsed. KESTREL_DEBUG=1 also traces each step (and reaches larkspurd, which then says
+// more).
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -55,7 +56,9 @@ void PrintHelp() {
                  "  --program-dir DIR  larkspurd's directory, and its current directory\n"
                  "                     (default: "
               << SCENARIO_PROGRAM_DIR
-              << ")\n"
+              << ",\n"
+                 "                     or the current directory where that is\n"
+                 "                     not there)\n"
                  "  --png-dir DIR      where snapshot NAME writes NAME.png (default: the\n"
                  "                     current directory); when the run fails, the handset's\n"
                  "                     LCD is also written there as SCRIPT-failed.png\n"
@@ -97,6 +100,7 @@ void PrintHelp() {
 
 std::optional<Arguments> ParseArguments(int argc, char** argv) {
     Arguments arguments;
+    bool programDirectoryGiven = false;
     for (int i = 1; i < argc; ++i) {
         const std::string argument = argv[i];
         if (argument == "--help") {
@@ -104,6 +108,7 @@ std::optional<Arguments> ParseArguments(int argc, char** argv) {
         } else if (argument == "--live") {
             arguments.live = true;
         } else if ((argument == "--program-dir" || argument == "--png-dir") && i + 1 < argc) {
+            programDirectoryGiven = programDirectoryGiven || argument == "--program-dir";
             (argument == "--program-dir" ? arguments.programDirectory : arguments.pngDirectory) =
                 argv[++i];
         } else if (argument.starts_with("-") || !arguments.script.empty()) {
@@ -114,6 +119,12 @@ std::optional<Arguments> ParseArguments(int argc, char** argv) {
     }
     if (arguments.script.empty() && !arguments.help) {
         return std::nullopt;
+    }
+    // Installed, there is no build: run through the launcher, the current directory is the
+    // user's start directory, which holds larkspurd and the user's settings.
+    std::error_code error;
+    if (!programDirectoryGiven && !fs::is_directory(arguments.programDirectory, error)) {
+        arguments.programDirectory = fs::current_path(error);
     }
     return arguments;
 }
