@@ -112,8 +112,13 @@ std::string UsageText(const Program& program) {
 }
 
 std::string HelpText(const Program& program) {
-    return std::string(program.summary) + "\n" + UsageText(program) +
-           "\ncommands on standard input, one a line:\n" + std::string(program.commands);
+    std::string text(program.summary);
+    text.append("\n").append(UsageText(program));
+    // A program that reads no commands has no such section.
+    if (!program.commands.empty()) {
+        text.append("\ncommands on standard input, one a line:\n").append(program.commands);
+    }
+    return text;
 }
 
 std::optional<std::int64_t> ParseInteger(std::string_view text, std::int64_t low,

@@ -67,7 +67,7 @@ std::optional<int> HandleCommandLine(const Program& program, int argc, const cha
 
 // "usage: NAME [--a A] [--b B]" and a line per option.
 std::string UsageText(const Program& program);
-// The summary, the usage with its options, and the commands on standard input.
+// The summary, the usage with its options, and the commands on standard input, if any.
 std::string HelpText(const Program& program);
 
 // A decimal integer from `low` to `high`, the whole of `text`; nothing for anything else.

@@ -125,6 +125,8 @@ TEST(CommandLineTest, UsageAndHelpNameEveryOptionAndCommand) {
     EXPECT_EQ(HelpText(program), "sim: a test simulator.\n\n" + usage +
                                      "\ncommands on standard input, one a line:\n"
                                      "  quit  ends it\n");
+    const Program silent{"sim", "sim: a test simulator.\n", "", options};
+    EXPECT_EQ(HelpText(silent), "sim: a test simulator.\n\n" + usage);
 }
 
 TEST(CommandLineTest, HelpEndsWithZeroAndBadUsageWithTwoOnStandardError) {
