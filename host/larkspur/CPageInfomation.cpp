@@ -6,7 +6,6 @@
 
 #include "host/larkspur/ConsoleOperations.h"
 #include "host/larkspur/HostStrings.h"
-#include "platform/profile/Profile.h"
 #include "platform/registry/RegistryKey.h"
 
 namespace {
@@ -78,10 +77,8 @@ void CPageInfomation::OnInitDialog() {
     autoRun_->setChecked(run.Open(platform::RegistryRoot::kCurrentUser, kRunKey) ==
                              platform::kRegistryOk &&
                          run.ReadString(kRunValueName, command) == platform::kRegistryOk);
-    autoRunSkype_->setChecked(
-        platform::GetPrivateProfileInt(L"AutoRun", L"AutoRunSkype", 1, SettingsFile()) != 0);
-    synchronous_->setChecked(
-        platform::GetPrivateProfileInt(L"phoneset", L"sync", 0, SettingsFile()) != 0);
+    autoRunSkype_->setChecked(SettingInt(L"AutoRun", L"AutoRunSkype", 1) != 0);
+    synchronous_->setChecked(SettingInt(L"phoneset", L"sync", 0) != 0);
 }
 
 void CPageInfomation::ShowFirmware(const std::wstring& text) {
@@ -108,17 +105,15 @@ void CPageInfomation::AutoRunClicked() {
         autoRun_->setChecked(!on);
         return;
     }
-    platform::WritePrivateProfileString(L"AutoRun", L"AutoRun", Flag(on), SettingsFile());
+    WriteSetting(L"AutoRun", L"AutoRun", Flag(on));
 }
 
 void CPageInfomation::AutoRunSkypeClicked() {
-    platform::WritePrivateProfileString(L"AutoRun", L"AutoRunSkype",
-                                        Flag(autoRunSkype_->isChecked()), SettingsFile());
+    WriteSetting(L"AutoRun", L"AutoRunSkype", Flag(autoRunSkype_->isChecked()));
 }
 
 void CPageInfomation::SynchronousClicked() {
-    platform::WritePrivateProfileString(L"phoneset", L"sync", Flag(synchronous_->isChecked()),
-                                        SettingsFile());
+    WriteSetting(L"phoneset", L"sync", Flag(synchronous_->isChecked()));
 }
 
 void CPageInfomation::SetTexts(std::uint16_t langId) {

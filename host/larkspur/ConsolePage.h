@@ -28,8 +28,7 @@ class ConsolePage : public QWidget {
   protected:
     virtual void OnInitDialog() {}
     ConsoleOperations& Console() const { return console_; }
-    // KestrelCFG.ini in the start directory.
-    std::filesystem::path SettingsFile() const;
+    // Settings in KestrelCFG.ini in the start directory.
     int SettingInt(std::wstring_view section, std::wstring_view key, int defaultValue) const;
     std::wstring SettingText(std::wstring_view section, std::wstring_view key,
                              std::wstring_view defaultValue = {}) const;
@@ -41,6 +40,8 @@ class ConsolePage : public QWidget {
     void SendRingtone(std::wstring_view file) const;
 
   private:
+    std::filesystem::path SettingsFile() const;
+
     ConsoleOperations& console_;
     bool initialised_ = false;
 };
